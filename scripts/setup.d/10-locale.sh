@@ -1,0 +1,9 @@
+# The Windows tests run Wine with LC_ALL=zh_CN.UTF-8 (ANSI code page 936).
+set -euo pipefail
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+    sudo=(); [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    if ! grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen; then
+        echo 'zh_CN.UTF-8 UTF-8' | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+    fi
+    "${sudo[@]}" locale-gen >/dev/null
+fi

@@ -120,6 +120,7 @@ Item {
     Rectangle {
         id: background
 
+        objectName: "background"
         property color firstColor: toggle.topColor
         property color secondColor: toggle.bottomColor
 
@@ -139,6 +140,7 @@ Item {
     Image {
         id: image
 
+        objectName: "image"
         anchors.fill: parent
         source: toggle.imageNormal
         fillMode: Image.PreserveAspectFit

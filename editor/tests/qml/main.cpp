@@ -7,7 +7,9 @@
 #include <QQmlEngine>
 #include <QSize>
 #include <QString>
+#include <QVariant>
 #include <QVariantList>
+#include <QVariantMap>
 #include <QtQuickTest>
 
 namespace {
@@ -17,7 +19,7 @@ class TestHelper : public QObject {
     Q_OBJECT
 
 public:
-    // Sizes (width, height pairs) of every image inside a multi-image file.
+    // Width, height, depth and alpha of every image in a multi-image file.
     Q_INVOKABLE QVariantList imageSizes(const QString& path) const {
         QVariantList sizes;
         QImageReader reader(path);
@@ -29,8 +31,10 @@ public:
             const QImage image = reader.read();
             if (image.isNull())
                 break;
-            sizes.append(QVariantList{image.width(), image.height(), image.depth(),
-                                      image.hasAlphaChannel()});
+            sizes.append(QVariantMap{{"width", image.width()},
+                                     {"height", image.height()},
+                                     {"depth", image.depth()},
+                                     {"alpha", image.hasAlphaChannel()}});
         }
         return sizes;
     }

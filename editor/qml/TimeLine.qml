@@ -42,8 +42,9 @@ Item {
     }
 
     function seekTo(timeTick) {
+        var time = Number(timeTick);
         for (var k = 0; k < tickMarks.length; ++k) {
-            if (tickMarks[k].time === timeTick) {
+            if (tickMarks[k].time === time) {
                 currentIndex = k;
                 return;
             }

@@ -1,10 +1,11 @@
 #include "platform/shortcuts.h"
 
+#include <windows.h>
+// After windows.h, which they need.
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
-#include <windows.h>
 
 namespace platform {
 namespace {

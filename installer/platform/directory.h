@@ -1,0 +1,21 @@
+// Folders and path existence.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// PathFileExistsA: a file or folder of that name exists.
+bool PathExists(const std::string& path);
+
+// CreateDirectoryA(path, nullptr): creates the last level only. False with LastError() set
+// (kErrorAlreadyExists when it exists, kErrorPathNotFound when the parent is missing).
+bool CreateDirectory(const std::string& path);
+
+// SHCreateDirectoryExA(nullptr, path, nullptr): creates every missing level. Returns the Win32
+// result code: kErrorSuccess, kErrorAlreadyExists (a folder or file of that name was there),
+// kErrorBadPathname (path not absolute), kErrorFilenameExcedRange (kMaxPath chars or more), or
+// the error of the level that failed. Sets LastError() to the same code.
+int CreateDirectoryAll(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,71 @@
+#include "platform/directory.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/error.h"
+#include "platform/path.h"
+
+namespace platform {
+
+bool PathExists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0;
+}
+
+bool CreateDirectory(const std::string& path) {
+    if (mkdir(path.c_str(), 0777) != 0) {
+        if (errno == ENOENT) {
+            SetLastError(path.empty() ? kErrorPathNotFound : kErrorPathNotFound);
+        } else {
+            SetLastErrorFromErrno();
+        }
+        return false;
+    }
+    SetLastError(kErrorSuccess);
+    return true;
+}
+
+int CreateDirectoryAll(const std::string& path) {
+    auto fail = [](uint32_t code) {
+        SetLastError(code);
+        return static_cast<int>(code);
+    };
+    if (path.size() >= kMaxPath) {
+        return fail(kErrorFilenameExcedRange);
+    }
+    std::string full = path;
+    for (char& c : full) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    if (full.empty() || full[0] != '/') {
+        return fail(kErrorBadPathname);
+    }
+    while (full.size() > 1 && full.back() == '/') {
+        full.pop_back();
+    }
+    if (PathExists(full)) {
+        return fail(kErrorAlreadyExists);
+    }
+    // Create each missing level from the top down; levels that exist already are fine.
+    for (size_t pos = full.find('/', 1);; pos = full.find('/', pos + 1)) {
+        std::string level = full.substr(0, pos);
+        if (!level.empty() && level.back() != '/' && mkdir(level.c_str(), 0777) != 0 &&
+            errno != EEXIST) {
+            return fail(errno == ENOENT ? kErrorPathNotFound : ErrorFromErrno(errno));
+        }
+        if (pos == std::string::npos) {
+            break;
+        }
+    }
+    struct stat st;
+    if (stat(full.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return fail(kErrorPathNotFound);
+    }
+    return fail(kErrorSuccess);
+}
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+#include "platform/lock.h"
+
+#include <pthread.h>
+
+#include <new>
+
+namespace platform {
+namespace {
+static_assert(sizeof(pthread_mutex_t) <= 64, "RecursiveLock storage too small");
+
+pthread_mutex_t* Mutex(unsigned char* storage) {
+    return std::launder(reinterpret_cast<pthread_mutex_t*>(storage));
+}
+}  // namespace
+
+RecursiveLock::RecursiveLock() {
+    pthread_mutexattr_t attributes;
+    pthread_mutexattr_init(&attributes);
+    pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
+    pthread_mutex_init(new (storage_) pthread_mutex_t, &attributes);
+    pthread_mutexattr_destroy(&attributes);
+}
+
+RecursiveLock::~RecursiveLock() {
+    pthread_mutex_destroy(Mutex(storage_));
+}
+
+void RecursiveLock::Enter() {
+    pthread_mutex_lock(Mutex(storage_));
+}
+
+void RecursiveLock::Leave() {
+    pthread_mutex_unlock(Mutex(storage_));
+}
+
+}  // namespace platform

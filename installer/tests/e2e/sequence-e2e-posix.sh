@@ -1,0 +1,193 @@
+#!/usr/bin/env bash
+# End-to-end scenarios of the real installer program on the POSIX backend. Each run gets a
+# private profile (HOME and the XDG folders under a scratch folder), a recording systemctl and
+# xdg-open first on PATH, and a package made with ferrylift-pack.
+#   sequence-e2e-posix.sh <scenario> <ferrylift> <ferrylift-pack> <client fixture folder>
+# The fixture folder holds client programs "tideboard3-<version>.exe" with that ProductVersion
+# and "tideboard3-none.exe" without a version resource.
+set -euo pipefail
+scenario=$1 ferrylift=$2 pack=$3 fixtures=$4
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/sequence-e2e-$scenario-XXXXXX")
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL [$scenario]: $*" >&2; show; exit 1; }
+show() {
+    echo "--- status lines" >&2; cat "$work/status" >&2 2>/dev/null || true
+    echo "--- log" >&2; cat "$work"/config/Corvane/Log/tideboardferrylift/*.log >&2 2>/dev/null || true
+}
+
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+export XDG_DESKTOP_DIR=$work/home/Desktop TMPDIR=$work/tmp
+mkdir -p "$XDG_DESKTOP_DIR" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/tideboard3" "$TMPDIR" "$work/bin"
+for tool in systemctl xdg-open; do
+    printf '#!/bin/sh\necho "$*" >> "%s/%s.calls"\n' "$work" "$tool" > "$work/bin/$tool"
+    chmod +x "$work/bin/$tool"
+done
+export PATH=$work/bin:$PATH
+
+root=$work/Program\ Files/tideboard3
+mkdir -p "$root/lib"
+printf '%s,%s' "$root" "3.18.0.13170,extra" > "$XDG_DATA_HOME/tideboard3/tideboard_update_config.txt"
+
+# The carried suite: a client, a second program, a nested library and a page.
+suite=$work/suite
+mkdir -p "$suite/lib/plugins" "$suite/web"
+cp "$fixtures/tideboard3-3.19.3.15504.exe" "$suite/tideboard3.exe"
+echo "mirror program" > "$suite/Mirrorpane.exe"
+echo "new core library" > "$suite/lib/core.dll"
+echo "new plugin" > "$suite/lib/plugins/ink.dll"
+echo "<html>lesson</html>" > "$suite/web/index.html"
+
+install_client() { cp "$fixtures/tideboard3-$1.exe" "$root/tideboard3.exe"; }
+make_package() { "$pack" --installer "$ferrylift" --suite "$suite" --output "$work/package" >/dev/null; }
+run_package() { "$work/package" 2> "$work/status"; }
+log() { cat "$XDG_CONFIG_HOME"/Corvane/Log/tideboardferrylift/*.log; }
+has_log() { log | grep -qF -- "$1" || fail "log lacks: $1"; }
+lacks_log() { ! log | grep -qF -- "$1" || fail "log has: $1"; }
+status_is() {
+    local expected
+    expected=$(printf '%s\n' "[安装更新]" "$@")
+    [ "$(cat "$work/status")" = "$expected" ] || fail "status lines differ; expected: $*"
+}
+calls() { cat "$work/$1.calls" 2>/dev/null || true; }
+# A process holding a shared flock on a file: writers that share nothing get a sharing
+# violation, as with a file in use on Windows.
+hold() { ( exec 9<"$1"; flock -s 9; exec sleep 60 ) & pids+=($!); sleep 0.3; }
+
+case $scenario in
+road)
+    # The client runs, the user closes it, a library is in use: installed, moved aside,
+    # restart requested.
+    install_client 3.18.2.14000
+    echo "old core" > "$root/lib/core.dll"
+    cp /bin/sleep "$work/tideboard3.exe"
+    "$work/tideboard3.exe" 60 & client=$!; pids+=($client)
+    hold "$root/lib/core.dll"
+    make_package
+    ( sleep 1.6; kill "$client" ) &
+    start=$(date +%s%N)
+    run_package || fail "exit code $?"
+    elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
+    status_is "请关闭Tideboard程序" "开始更新" "正在复制文件" "更新完毕"
+    has_log "[log begin(PID"
+    has_log "版本6"
+    has_log "GetProcessIdFromName(\"tideboard3.exe\") == $client"
+    has_log "HandleTimer 请关闭Tideboard程序"
+    has_log "HandleTimer 检查版本 1"
+    has_log "HandleTimer 更新完毕"
+    has_log "ZipExtract Failed rename($root/lib/core.dll, $root/lib/core.dll{"
+    has_log "[log end]"
+    lacks_log "Update::StartProcess"
+    [ "$(calls systemctl)" = reboot ] || fail "systemctl calls: $(calls systemctl)"
+    [ -z "$(calls xdg-open)" ] || fail "a program was opened"
+    [ "$(cat "$root/lib/core.dll")" = "new core library" ] || fail "core.dll not rewritten"
+    moved=("$root"/lib/core.dll\{*\})
+    [ "${#moved[@]}" = 1 ] && [ "$(cat "${moved[0]}")" = "old core" ] || fail "moved-aside file"
+    [[ "${moved[0]}" =~ core\.dll\{[0-9A-F-]{36}\}$ ]] || fail "GUID suffix: ${moved[0]}"
+    cmp -s "$suite/tideboard3.exe" "$root/tideboard3.exe" || fail "client not installed"
+    [ -f "$root/web/index.html" ] && [ -f "$root/lib/plugins/ink.dll" ] || fail "tree"
+    [ -L "$XDG_DESKTOP_DIR/Tideboard.lnk" ] && [ -L "$XDG_DESKTOP_DIR/Tideboard行为管控.lnk" ] ||
+        fail "shortcuts"
+    [ "$(readlink "$XDG_DESKTOP_DIR/Tideboard.lnk")" = "$root/tideboard3.exe" ] || fail "target"
+    # Waiting ticks, 500 + 1000 + 3000 ms of pauses.
+    [ "$elapsed" -ge 6000 ] || fail "finished after $elapsed ms"
+    ;;
+version-*)
+    # Version outcomes: 3 starts the client, 1 installs and starts it, 2 and 0 install nothing.
+    installed=${scenario#version-}
+    install_client "$installed"
+    make_package
+    run_package || fail "exit code $?"
+    case $installed in
+        3.19.3.15504) expected=3 ;;
+        3.19.3.15503 | 3.18.0.13170) expected=1 ;;
+        3.18.0.13169) expected=2 ;;
+        none) expected=0 ;;
+    esac
+    has_log "HandleTimer 检查版本 $expected"
+    [ -z "$(calls systemctl)" ] || fail "restart requested"
+    case $expected in
+        3) status_is "开始更新" "当前程序已是最新版本"
+           has_log "Update::StartProcess ShellExecute($root/tideboard3.exe)"
+           [ ! -f "$root/web/index.html" ] || fail "installed" ;;
+        1) status_is "开始更新" "正在复制文件" "更新完毕"
+           has_log "Update::StartProcess ShellExecute($root/tideboard3.exe)"
+           cmp -s "$suite/tideboard3.exe" "$root/tideboard3.exe" || fail "client not installed" ;;
+        2) status_is "开始更新" "更新包不兼容当前软件，请下载最新的安装包"
+           lacks_log "Update::StartProcess"
+           [ ! -f "$root/web/index.html" ] || fail "installed" ;;
+        0) status_is "开始更新"
+           lacks_log "Update::StartProcess"
+           [ ! -f "$root/web/index.html" ] || fail "installed" ;;
+    esac
+    # Shortcuts are refreshed whatever the outcome.
+    [ -L "$XDG_DESKTOP_DIR/Tideboard.lnk" ] || fail "no shortcut"
+    ;;
+second-copy)
+    # The first copy waits for the running client; a second one finds the lock taken.
+    install_client 3.19.3.15504
+    cp /bin/sleep "$work/tideboard3.exe"
+    "$work/tideboard3.exe" 60 & client=$!; pids+=($client)
+    make_package
+    "$work/package" 2> "$work/first-status" & first=$!; pids+=($first)
+    sleep 1.2
+    run_package || fail "second copy: exit code $?"
+    [ -z "$(cat "$work/status")" ] || fail "second copy showed a window"
+    [ "$(grep -l "canrun false return" "$XDG_CONFIG_HOME"/Corvane/Log/tideboardferrylift/*.log | wc -l)" = 1 ] ||
+        fail "no canrun line"
+    grep -q "WinMain canrun false return" "$XDG_CONFIG_HOME"/Corvane/Log/tideboardferrylift/*.log ||
+        fail "canrun line lacks its tag"
+    kill "$client"
+    wait "$first" || fail "first copy: exit code $?"
+    grep -q "当前程序已是最新版本" "$work/first-status" || fail "first copy did not finish"
+    # The lock went with the first copy: a third run proceeds.
+    run_package || fail "third copy"
+    grep -q "开始更新" "$work/status" || fail "third copy did not run"
+    ;;
+locked-client)
+    # The old client's file is in use: the include pass fails, twice, and nothing starts.
+    install_client 3.18.2.14000
+    hold "$root/tideboard3.exe"
+    make_package
+    run_package || fail "exit code $?"
+    status_is "开始更新" "正在复制文件" "复制文件失败，尝试再次复制文件" "更新失败"
+    [ "$(log | grep -c 'ZipExtractInclude(')" = 2 ] || fail "include pass not failed twice"
+    lacks_log "Update::StartProcess"
+    [ -z "$(calls systemctl)" ] || fail "restart requested"
+    [ -f "$root/web/index.html" ] || fail "other files not written"
+    cmp -s "$fixtures/tideboard3-3.18.2.14000.exe" "$root/tideboard3.exe" || fail "old client replaced"
+    ;;
+trailer-mismatch | data-size-zero)
+    install_client 3.18.2.14000
+    make_package
+    size=$(stat -c %s "$work/package")
+    if [ "$scenario" = trailer-mismatch ]; then
+        printf 'x' >> "$work/package"
+        expected="file_size($size) != GetModuleSize()"
+    else
+        # Rewrite dataSize to 0 and drop the archive: reading succeeds, writing refuses.
+        program=$(stat -c %s "$ferrylift")
+        head -c "$program" "$work/package" > "$work/package.new"
+        total=$((program + 8))
+        printf '\0\0\0\0' >> "$work/package.new"
+        printf "\\x$(printf %02x $((total & 255)))\\x$(printf %02x $(((total >> 8) & 255)))\\x$(printf %02x $(((total >> 16) & 255)))\\x$(printf %02x $(((total >> 24) & 255)))" >> "$work/package.new"
+        mv "$work/package.new" "$work/package"; chmod +x "$work/package"
+        expected="Update::CopyFileA FileWriteToEnd failed"
+    fi
+    run_package || fail "exit code $?"
+    status_is "开始更新" "正在复制文件" "复制文件失败，尝试再次复制文件" "更新失败"
+    [ "$(log | grep -cF "$expected")" = 2 ] || fail "log lacks twice: $expected"
+    [ ! -f "$root/web/index.html" ] || fail "files were written"
+    ;;
+*)
+    echo "unknown scenario $scenario" >&2; exit 2 ;;
+esac
+echo "PASS [$scenario]"

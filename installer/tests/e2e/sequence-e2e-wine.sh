@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# End-to-end scenarios of the real installer program under Wine, in a private Wine prefix whose
+# profile (HOME, desktop) lies in a scratch folder, so that neither the build's shared prefix
+# nor the real profile is touched, and the forced restart only ends this prefix's processes.
+#   sequence-e2e-wine.sh <wine-run> <ferrylift.exe> <probe.exe> <client fixture folder>
+# Packages are assembled with zip and the 8-byte trailer (the packager is a native tool only).
+set -euo pipefail
+wine_run=$1 ferrylift=$2 probe=$3 fixtures=$4
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/sequence-wine-XXXXXX")
+export WINEPREFIX=$work/prefix HOME=$work/home
+mkdir -p "$HOME/Desktop"
+cleanup() {
+    touch "$work/stop" 2>/dev/null || true
+    wineserver -k 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+scenario=setup
+fail() { echo "FAIL [$scenario]: $*" >&2; show; exit 1; }
+show() {
+    echo "--- log (GBK, shown as UTF-8)" >&2
+    iconv -f GBK -t UTF-8 "$logdir"/*.log >&2 2>/dev/null || true
+}
+wrun() { "$wine_run" "$@"; }
+
+# The wrapper creates the prefix on its first start.
+wrun "$probe" window >/dev/null 2>&1 || true
+user=${USER:-$(id -un)}
+profile=$WINEPREFIX/drive_c/users/$user
+logdir=$profile/AppData/Roaming/Corvane/Log/tideboardferrylift
+desktop=$profile/Desktop
+config=$profile/AppData/Local/tideboard3/tideboard_update_config.txt
+[ -d "$profile" ] || fail "no profile in the private prefix"
+mkdir -p "$(dirname "$config")"
+
+suite=$work/suite
+mkdir -p "$suite/lib/plugins" "$suite/web"
+cp "$fixtures/tideboard3-3.19.3.15504.exe" "$suite/tideboard3.exe"
+echo "mirror program" > "$suite/Mirrorpane.exe"
+echo "new core library" > "$suite/lib/core.dll"
+echo "new plugin" > "$suite/lib/plugins/ink.dll"
+echo "<html>lesson</html>" > "$suite/web/index.html"
+
+le32() {
+    printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))\\x$(printf %02x $((($1 >> 16) & 255)))\\x$(printf %02x $((($1 >> 24) & 255)))"
+}
+# installer + ZIP of the suite + dataSize + total
+package() {
+    rm -f "$work/suite.zip"
+    (cd "$suite" && zip -q -r -X -D "$work/suite.zip" .)
+    local program data
+    program=$(stat -c %s "$ferrylift") data=$(stat -c %s "$work/suite.zip")
+    { cat "$ferrylift" "$work/suite.zip"; le32 "$data"; le32 $((program + data + 8)); } > "$1"
+}
+package "$work/package.exe"
+
+# A fresh installation folder and log folder per scenario.
+begin() {
+    scenario=$1
+    rm -rf "$WINEPREFIX/drive_c/Apps" "$logdir" "$desktop"/*.lnk "$work/stop"
+    root=$WINEPREFIX/drive_c/Apps/tideboard3
+    mkdir -p "$root/lib"
+    printf 'C:\\Apps\\tideboard3,3.18.0.13170' > "$config"
+    cp "$fixtures/tideboard3-$2.exe" "$root/tideboard3.exe"
+}
+log() { iconv -f GBK -t UTF-8 "$logdir"/*.log; }
+has_log() { log | grep -qF -- "$1" || fail "log lacks: $1"; }
+lacks_log() { ! log | grep -qF -- "$1" || fail "log has: $1"; }
+run() { wrun "$work/package.exe" || fail "exit code $?"; }
+
+for version in 3.19.3.15504 3.19.3.15503 3.18.0.13170 3.18.0.13169 none; do
+    begin "version-$version" "$version"
+    run
+    case $version in
+        3.19.3.15504) has_log "HandleTimer 检查版本 3"; has_log "HandleTimer 当前程序已是最新版本"
+                      has_log 'Update::StartProcess ShellExecute(C:\Apps\tideboard3\tideboard3.exe)' ;;
+        3.19.3.15503 | 3.18.0.13170) has_log "HandleTimer 检查版本 1"; has_log "HandleTimer 更新完毕"
+                      cmp -s "$suite/tideboard3.exe" "$root/tideboard3.exe" || fail "not installed" ;;
+        3.18.0.13169) has_log "HandleTimer 检查版本 2"; has_log "HandleTimer 更新包不兼容当前软件"
+                      lacks_log "Update::StartProcess" ;;
+        none) has_log "HandleTimer 检查版本 0"; lacks_log "Update::StartProcess" ;;
+    esac
+    [ -f "$desktop/Tideboard.lnk" ] || fail "no shortcut"
+done
+
+# The log is GBK: "版本6" is b0e6 b1be 36.
+printf '\xb0\xe6\xb1\xbe6' > "$work/gbk"
+grep -qF -f "$work/gbk" "$logdir"/*.log || fail "log is not GBK"
+
+begin registry 3.18.2.14000
+"$wine_run" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\tideboard3' /f >/dev/null 2>&1
+run
+wrun reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths\tideboard3.exe' > "$work/reg1" 2>&1 || true
+grep -qF 'C:\Apps\tideboard3\tideboard3.exe' "$work/reg1" || fail "App Paths: $(cat "$work/reg1")"
+wrun reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\tideboard3' > "$work/reg2" 2>&1 || true
+grep -q 'DisplayVersion.*REG_EXPAND_SZ.*3.19.3.15504' "$work/reg2" || fail "uninstall: $(cat "$work/reg2")"
+grep -q 'DisplayName.*tideboard3 3.19.3.15504' "$work/reg2" || fail "uninstall: $(cat "$work/reg2")"
+# Shortcuts: obsolete and stray ones went, the standard ones point into the installation.
+[ -f "$desktop/Tideboard.lnk" ] && [ -f "$desktop/Tideboard行为管控.lnk" ] || fail "shortcuts"
+
+begin locked-client 3.18.2.14000
+wrun "$probe" hold 'C:\Apps\tideboard3\tideboard3.exe' 'C:\stop' > "$work/hold" &
+sleep 2
+run
+touch "$WINEPREFIX/drive_c/stop"; wait
+[ "$(log | grep -c 'ZipExtractInclude(')" = 2 ] || fail "include pass did not fail twice"
+has_log "HandleTimer 更新失败"
+lacks_log "Update::StartProcess"
+rm -f "$WINEPREFIX/drive_c/stop"
+
+begin trailer-mismatch 3.18.2.14000
+cp "$work/package.exe" "$work/good.exe"
+size=$(stat -c %s "$work/package.exe")
+printf 'x' >> "$work/package.exe"
+run
+[ "$(log | grep -cF "file_size($size) != GetModuleSize()")" = 2 ] || fail "trailer not refused twice"
+has_log "HandleTimer 更新失败"
+[ ! -f "$root/web/index.html" ] || fail "files were written"
+
+begin data-size-zero 3.18.2.14000
+{ cat "$ferrylift"; le32 0; le32 $(($(stat -c %s "$ferrylift") + 8)); } > "$work/package.exe"
+run
+[ "$(log | grep -cF "Update::CopyFileA FileWriteToEnd failed")" = 2 ] || fail "empty archive"
+cp "$work/good.exe" "$work/package.exe"
+
+# The road of one update: the client runs (the window asks to close it), a second copy is
+# refused, the client closes, a locked library is moved aside and the machine restarted.
+begin road 3.18.2.14000
+echo "old core" > "$root/lib/core.dll"
+mkdir -p "$WINEPREFIX/drive_c/client"
+cp "$probe" "$WINEPREFIX/drive_c/client/tideboard3.exe"
+wrun 'C:\client\tideboard3.exe' wait 'C:\stop' &
+wrun "$probe" hold 'C:\Apps\tideboard3\lib\core.dll' 'C:\stop-hold' > "$work/hold" &
+sleep 2
+grep -q holding "$work/hold" || fail "library not held: $(cat "$work/hold")"
+wrun "$work/package.exe" & first=$!
+sleep 3
+wrun "$probe" window > "$work/window" || fail "no status window: $(cat "$work/window")"
+grep -q '^title=安装更新 size=300x80 topmost=1 sysmenu=0$' "$work/window" || fail "window: $(cat "$work/window")"
+wrun "$work/package.exe" || fail "second copy: exit code $?"
+[ "$(grep -l "WinMain canrun false return" "$logdir"/*.log | wc -l)" = 1 ] || fail "second copy not refused"
+touch "$WINEPREFIX/drive_c/stop"
+# The restart ends every process of this prefix, the waiting wine included.
+wait "$first" || true
+sleep 1
+has_log "GetProcessIdFromName(\"tideboard3.exe\") == "
+has_log "HandleTimer 请关闭Tideboard程序"
+has_log "HandleTimer 检查版本 1"
+has_log "HandleTimer 更新完毕"
+has_log 'ZipExtract Failed rename(C:\Apps\tideboard3\lib\core.dll, C:\Apps\tideboard3\lib\core.dll{'
+lacks_log "Update::StartProcess"
+lacks_log "= ExitWindowsEx("
+lacks_log "= GetLastError();"
+[ "$(cat "$root/lib/core.dll")" = "new core library" ] || fail "core.dll not rewritten"
+ls "$root"/lib/ | grep -qE '^core\.dll\{[0-9A-F-]{36}\}$' || fail "nothing moved aside"
+echo "PASS [wine: versions, registry, GBK log, locked client, trailer, empty archive, road]"

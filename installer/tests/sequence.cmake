@@ -1,0 +1,39 @@
+# Unit and end-to-end tests of the update sequence, the desktop integration and the program.
+
+tideboard_add_gtest(sequence_unit_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/sequence_stage_machine_test.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/sequence_platform_test.cpp
+    LIBS ferrylift_sequence)
+if(NOT WIN32)
+    tideboard_add_gtest(sequence_desktop_test
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/posix/sequence_desktop_test.cpp
+        LIBS ferrylift_sequence)
+endif()
+
+# End-to-end runs of the real program need the client fixtures of the version reader's rules.
+if(NOT TIDEBOARD_BUILD_TESTS OR TIDEBOARD_FUZZ OR NOT COMMAND ferrylift_client_fixtures)
+    return()
+endif()
+set(sequence_fixtures ${CMAKE_BINARY_DIR}/sequence-fixtures)
+ferrylift_client_fixtures(sequence_fixtures ${sequence_fixtures}
+    3.19.3.15504 3.19.3.15503 3.18.2.14000 3.18.0.13170 3.18.0.13169 none)
+
+if(WIN32)
+    add_executable(sequence_probe ${CMAKE_CURRENT_LIST_DIR}/e2e/sequence_probe.cpp)
+    target_link_libraries(sequence_probe PRIVATE shell32 user32)
+    add_test(NAME sequence_e2e_wine
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/e2e/sequence-e2e-wine.sh
+                     ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:ferrylift>
+                     $<TARGET_FILE:sequence_probe> ${sequence_fixtures})
+    set_tests_properties(sequence_e2e_wine PROPERTIES TIMEOUT 600)
+else()
+    foreach(scenario road version-3.19.3.15504 version-3.19.3.15503 version-3.18.0.13170
+                     version-3.18.0.13169 version-none second-copy locked-client
+                     trailer-mismatch data-size-zero)
+        add_test(NAME sequence_e2e_${scenario}
+                 COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/e2e/sequence-e2e-posix.sh ${scenario}
+                         $<TARGET_FILE:ferrylift> $<TARGET_FILE:ferrylift-pack>
+                         ${sequence_fixtures})
+        set_tests_properties(sequence_e2e_${scenario} PROPERTIES TIMEOUT 120)
+    endforeach()
+endif()

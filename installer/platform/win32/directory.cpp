@@ -1,0 +1,26 @@
+#include <windows.h>
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "platform/win32/win32_undef.h"
+
+#include "platform/directory.h"
+
+namespace platform {
+
+bool PathExists(const std::string& path) {
+    return ::PathFileExistsA(path.c_str()) != FALSE;
+}
+
+bool CreateDirectory(const std::string& path) {
+    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+int CreateDirectoryAll(const std::string& path) {
+    int result = ::SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
+    ::SetLastError(static_cast<DWORD>(result));
+    return result;
+}
+
+}  // namespace platform

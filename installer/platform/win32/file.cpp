@@ -1,0 +1,78 @@
+#include <windows.h>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstdio>
+
+#include "platform/win32/win32_undef.h"
+
+#include "platform/error.h"
+#include "platform/file.h"
+
+namespace platform {
+
+FileHandle CreateFile(const std::string& path, uint32_t desiredAccess, uint32_t shareMode,
+                      uint32_t disposition, uint32_t attributes) {
+    HANDLE handle = ::CreateFileA(path.c_str(), desiredAccess, shareMode, nullptr, disposition,
+                                  attributes, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    return reinterpret_cast<FileHandle>(handle);
+}
+
+bool WriteFile(FileHandle file, const void* data, uint32_t size, uint32_t* done) {
+    DWORD moved = 0;
+    BOOL ok = ::WriteFile(reinterpret_cast<HANDLE>(file), data, size, &moved, nullptr);
+    if (done != nullptr) {
+        *done = moved;
+    }
+    return ok != FALSE;
+}
+
+bool ReadFile(FileHandle file, void* data, uint32_t size, uint32_t* done) {
+    DWORD moved = 0;
+    BOOL ok = ::ReadFile(reinterpret_cast<HANDLE>(file), data, size, &moved, nullptr);
+    if (done != nullptr) {
+        *done = moved;
+    }
+    return ok != FALSE;
+}
+
+bool CloseFile(FileHandle file) {
+    if (file == nullptr) {
+        ::SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    return ::CloseHandle(reinterpret_cast<HANDLE>(file)) != FALSE;
+}
+
+intptr_t NativeFileHandle(FileHandle file) {
+    return file == nullptr ? -1 : reinterpret_cast<intptr_t>(file);
+}
+
+std::FILE* OpenStream(const std::string& path, const char* mode) {
+    std::FILE* stream = nullptr;
+    if (fopen_s(&stream, path.c_str(), mode) != 0) {
+        return nullptr;
+    }
+    return stream;
+}
+
+bool GetFileStatus(const std::string& path, FileStatus* status) {
+    if (status == nullptr) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    struct _stat64 st;
+    if (_stat64(path.c_str(), &st) != 0) {
+        SetLastErrorFromErrno();
+        return false;
+    }
+    status->size = static_cast<int64_t>(st.st_size);
+    status->isDirectory = (st.st_mode & _S_IFDIR) != 0;
+    return true;
+}
+
+}  // namespace platform

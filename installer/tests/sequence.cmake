@@ -10,13 +10,25 @@ if(NOT WIN32)
         LIBS ferrylift_sequence)
 endif()
 
-# End-to-end runs of the real program need the client fixtures of the version reader's rules.
-if(NOT TIDEBOARD_BUILD_TESTS OR TIDEBOARD_FUZZ OR NOT COMMAND ferrylift_client_fixtures)
+# End-to-end runs of the real program. The installed clients are stand-ins that carry only a
+# version resource, collected as tideboard3-<version>.exe (and tideboard3-none.exe without one).
+if(NOT TARGET sequence_unit_test OR NOT COMMAND ferrylift_add_version_resource)
     return()
 endif()
 set(sequence_fixtures ${CMAKE_BINARY_DIR}/sequence-fixtures)
-ferrylift_client_fixtures(sequence_fixtures ${sequence_fixtures}
-    3.19.3.15504 3.19.3.15503 3.18.2.14000 3.18.0.13170 3.18.0.13169 none)
+set(sequence_fixture_targets)
+foreach(version 3.19.3.15504 3.19.3.15503 3.18.2.14000 3.18.0.13170 3.18.0.13169 none)
+    string(REPLACE "." "_" id ${version})
+    add_executable(sequence_client_${id} ${CMAKE_CURRENT_LIST_DIR}/e2e/sequence_client.cpp)
+    set_target_properties(sequence_client_${id} PROPERTIES
+        OUTPUT_NAME tideboard3-${version} SUFFIX .exe RUNTIME_OUTPUT_DIRECTORY ${sequence_fixtures})
+    if(NOT version STREQUAL "none")
+        ferrylift_add_version_resource(sequence_client_${id} PRODUCT_VERSION ${version}
+                                       FILE_VERSION ${version} NAME tideboard3)
+    endif()
+    list(APPEND sequence_fixture_targets sequence_client_${id})
+endforeach()
+add_custom_target(sequence_fixtures ALL DEPENDS ${sequence_fixture_targets})
 
 if(WIN32)
     add_executable(sequence_probe ${CMAKE_CURRENT_LIST_DIR}/e2e/sequence_probe.cpp)

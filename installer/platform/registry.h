@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace platform {
 
 // Opaque handle of an open key; null means "no key".

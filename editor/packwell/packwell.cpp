@@ -1,0 +1,398 @@
+#include "packwell.h"
+
+#include <zip.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ArchiveCloser {
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
+
+struct EntryCloser {
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+using Entry = std::unique_ptr<zip_file_t, EntryCloser>;
+
+std::string ZipErrorText(int code) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return text;
+}
+
+Archive OpenArchive(const std::string& path, int flags, const std::string& password,
+                    std::string& error) {
+    int code = 0;
+    zip_t* archive = zip_open(path.c_str(), flags, &code);
+    if (!archive) {
+        error = "zip_open(" + path + ") failed: " + ZipErrorText(code);
+        return nullptr;
+    }
+    if (!password.empty())
+        zip_set_default_password(archive, password.c_str());
+    return Archive(archive);
+}
+
+std::string Normalised(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// An entry name must stay below the extraction root: no absolute path, no
+// drive or stream prefix, no ".." segment.
+bool IsSafeEntryName(const std::string& name) {
+    if (name.empty() || name.front() == '/')
+        return false;
+    if (name.find(':') != std::string::npos || name.find('\0') != std::string::npos)
+        return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find('/', start);
+        if (end == std::string::npos)
+            end = name.size();
+        if (name.compare(start, end - start, "..") == 0)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+std::string LowerExtension(const std::string& name) {
+    const size_t slash = name.find_last_of('/');
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    std::string extension = name.substr(dot);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+bool IsStored(const std::string& name, const std::string& extraStored) {
+    static const std::set<std::string> pictures = {".jpeg", ".jpg", ".png", ".gif"};
+    const std::string extension = LowerExtension(name);
+    if (extension.empty())
+        return false;
+    if (pictures.count(extension))
+        return true;
+    std::string list = "," + extraStored + ",";
+    std::transform(list.begin(), list.end(), list.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return list.find("," + extension + ",") != std::string::npos;
+}
+
+// CRC-32 and size of a file, for telling whether an entry is still current.
+bool FileChecksum(const fs::path& path, uint32_t& crc, uint64_t& size) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    uLong value = crc32(0L, Z_NULL, 0);
+    size = 0;
+    char buffer[65536];
+    while (in) {
+        in.read(buffer, sizeof buffer);
+        const std::streamsize got = in.gcount();
+        if (got > 0) {
+            value = crc32(value, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(got));
+            size += static_cast<uint64_t>(got);
+        }
+    }
+    if (in.bad())
+        return false;
+    crc = static_cast<uint32_t>(value);
+    return true;
+}
+
+// Relative path of file below root with "/" separators; empty when the file
+// does not lie below root.
+std::string RelativeEntryName(const fs::path& file, const fs::path& root) {
+    std::error_code error;
+    const fs::path absoluteFile = fs::absolute(file, error).lexically_normal();
+    const fs::path absoluteRoot = fs::absolute(root, error).lexically_normal();
+    const fs::path relative = absoluteFile.lexically_relative(absoluteRoot);
+    const std::string name = Normalised(relative.generic_string());
+    if (name.empty() || name == "." || !IsSafeEntryName(name))
+        return {};
+    return name;
+}
+
+bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std::string& error) {
+    Entry entry(zip_fopen_index(archive, index, 0));
+    if (!entry) {
+        error = std::string("zip_fopen_index failed: ") + zip_strerror(archive);
+        return false;
+    }
+    // Written beside the target and renamed, so a reader never sees half a file.
+    fs::path temporary = target;
+    temporary += ".packwell-part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            error = "cannot write " + temporary.string();
+            return false;
+        }
+        char buffer[65536];
+        for (;;) {
+            const zip_int64_t got = zip_fread(entry.get(), buffer, sizeof buffer);
+            if (got < 0) {
+                error = std::string("zip_fread failed: ") + zip_file_strerror(entry.get());
+                out.close();
+                std::remove(temporary.string().c_str());
+                return false;
+            }
+            if (got == 0)
+                break;
+            out.write(buffer, got);
+        }
+        out.close();
+        if (!out) {
+            error = "cannot write " + temporary.string();
+            std::remove(temporary.string().c_str());
+            return false;
+        }
+    }
+    std::error_code code;
+    fs::rename(temporary, target, code);
+    if (code) {
+        error = "cannot replace " + target.string() + ": " + code.message();
+        fs::remove(temporary, code);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void Packwell::GetFlagFilePathFromZipPackage(std::string& flagPath, const std::string& flagFileName,
+                                             const std::string& packagePath,
+                                             const std::string& password) {
+    flagPath.clear();
+    Archive archive = OpenArchive(packagePath, ZIP_RDONLY, password, lastError_);
+    if (!archive)
+        return;
+    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* raw = zip_get_name(archive.get(), static_cast<zip_uint64_t>(i), 0);
+        if (!raw)
+            continue;
+        const std::string name = Normalised(raw);
+        const size_t slash = name.find_last_of('/');
+        const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+        if (last == flagFileName) {
+            flagPath = name;
+            return;
+        }
+    }
+}
+
+bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targetRoot,
+                         const std::string& password, const std::string& includePrefix,
+                         const std::string& excludePrefix, bool keepExisting) {
+    lastError_.clear();
+    Archive archive = OpenArchive(packagePath, ZIP_RDONLY, password, lastError_);
+    if (!archive)
+        return false;
+    if (targetRoot.empty()) {
+        lastError_ = "no target folder";
+        return false;
+    }
+
+    struct Item {
+        zip_uint64_t index;
+        std::string name;
+    };
+    std::vector<Item> items;
+    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+    // Every name is checked before anything is written.
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const zip_uint64_t index = static_cast<zip_uint64_t>(i);
+        const char* raw = zip_get_name(archive.get(), index, 0);
+        if (!raw) {
+            lastError_ = "entry without a name";
+            return false;
+        }
+        const std::string name = Normalised(raw);
+        if (!IsSafeEntryName(name)) {
+            lastError_ = "entry outside the target folder: " + name;
+            return false;
+        }
+        if (!includePrefix.empty() && !StartsWith(name, includePrefix))
+            continue;
+        if (!excludePrefix.empty() && StartsWith(name, excludePrefix))
+            continue;
+        items.push_back({index, name});
+    }
+
+    const fs::path root(targetRoot);
+    for (const Item& item : items) {
+        const bool isFolder = item.name.back() == '/';
+        const fs::path target =
+            root / fs::path(isFolder ? item.name.substr(0, item.name.size() - 1) : item.name);
+        std::error_code code;
+        fs::create_directories(isFolder ? target : target.parent_path(), code);
+        if (code) {
+            lastError_ = "cannot create folder for " + item.name + ": " + code.message();
+            return false;
+        }
+        if (isFolder)
+            continue;
+        if (fs::is_directory(target, code)) {
+            lastError_ = "a folder stands where " + item.name + " belongs";
+            return false;
+        }
+        if (keepExisting && fs::exists(target, code))
+            continue;
+        if (!WriteEntry(archive.get(), item.index, target, lastError_))
+            return false;
+    }
+    return true;
+}
+
+bool Packwell::ZipFiles(const std::vector<std::string>& files,
+                        const std::vector<std::string>& folders, const std::string& packagePath,
+                        const std::string& root, const std::string& password,
+                        const std::string& comment, const std::string& extraStoredExtensions) {
+    lastError_.clear();
+    if (packagePath.empty() || root.empty()) {
+        lastError_ = "no package or root";
+        return false;
+    }
+
+    std::vector<fs::path> sources;
+    for (const std::string& file : files)
+        sources.emplace_back(file);
+    for (const std::string& folder : folders) {
+        std::error_code code;
+        for (fs::recursive_directory_iterator it(folder, code), end; !code && it != end;
+             it.increment(code)) {
+            if (it->is_regular_file(code))
+                sources.push_back(it->path());
+        }
+        if (code) {
+            lastError_ = "cannot list " + folder + ": " + code.message();
+            return false;
+        }
+    }
+
+    struct Wanted {
+        fs::path source;
+        std::string name;
+    };
+    std::vector<Wanted> wanted;
+    std::set<std::string> names;
+    for (const fs::path& source : sources) {
+        const std::string name = RelativeEntryName(source, root);
+        if (name.empty()) {
+            lastError_ = "not below the root: " + source.string();
+            return false;
+        }
+        std::error_code code;
+        if (!fs::is_regular_file(source, code)) {
+            lastError_ = "not a readable file: " + source.string();
+            return false;
+        }
+        if (names.insert(name).second)
+            wanted.push_back({source, name});
+    }
+
+    Archive archive = OpenArchive(packagePath, ZIP_CREATE, password, lastError_);
+    if (!archive)
+        return false;
+    zip_t* zip = archive.get();
+
+    // Entries no longer listed go; the rest are matched by name.
+    const zip_int64_t count = zip_get_num_entries(zip, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const zip_uint64_t index = static_cast<zip_uint64_t>(i);
+        const char* raw = zip_get_name(zip, index, 0);
+        if (!raw || !names.count(Normalised(raw))) {
+            if (zip_delete(zip, index) != 0) {
+                lastError_ = std::string("zip_delete failed: ") + zip_strerror(zip);
+                return false;
+            }
+        }
+    }
+
+    for (const Wanted& item : wanted) {
+        uint32_t crc = 0;
+        uint64_t size = 0;
+        if (!FileChecksum(item.source, crc, size)) {
+            lastError_ = "cannot read " + item.source.string();
+            return false;
+        }
+        const zip_int64_t existing = zip_name_locate(zip, item.name.c_str(), 0);
+        if (existing >= 0) {
+            zip_stat_t stat;
+            zip_stat_init(&stat);
+            if (zip_stat_index(zip, static_cast<zip_uint64_t>(existing), 0, &stat) == 0 &&
+                (stat.valid & ZIP_STAT_CRC) && (stat.valid & ZIP_STAT_SIZE) && stat.crc == crc &&
+                stat.size == size)
+                continue;  // unchanged: copied raw by zip_close
+        }
+        zip_source_t* source = zip_source_file(zip, item.source.string().c_str(), 0, -1);
+        if (!source) {
+            lastError_ = std::string("zip_source_file failed: ") + zip_strerror(zip);
+            return false;
+        }
+        zip_int64_t index = existing;
+        if (existing >= 0) {
+            if (zip_file_replace(zip, static_cast<zip_uint64_t>(existing), source, 0) != 0) {
+                zip_source_free(source);
+                lastError_ = std::string("zip_file_replace failed: ") + zip_strerror(zip);
+                return false;
+            }
+        } else {
+            index = zip_file_add(zip, item.name.c_str(), source, ZIP_FL_ENC_UTF_8);
+            if (index < 0) {
+                zip_source_free(source);
+                lastError_ = std::string("zip_file_add failed: ") + zip_strerror(zip);
+                return false;
+            }
+        }
+        const zip_uint64_t at = static_cast<zip_uint64_t>(index);
+        const zip_int32_t method =
+            IsStored(item.name, extraStoredExtensions) ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+        if (zip_set_file_compression(zip, at, method, 0) != 0) {
+            lastError_ = std::string("zip_set_file_compression failed: ") + zip_strerror(zip);
+            return false;
+        }
+        if (!password.empty() &&
+            zip_file_set_encryption(zip, at, ZIP_EM_AES_256, password.c_str()) != 0) {
+            lastError_ = std::string("zip_file_set_encryption failed: ") + zip_strerror(zip);
+            return false;
+        }
+    }
+
+    if (!comment.empty() && zip_set_archive_comment(zip, comment.c_str(),
+                                                    static_cast<zip_uint16_t>(std::min<size_t>(
+                                                        comment.size(), 65535))) != 0) {
+        lastError_ = std::string("zip_set_archive_comment failed: ") + zip_strerror(zip);
+        return false;
+    }
+
+    // zip_close writes a temporary file beside the package and renames it.
+    if (zip_close(zip) != 0) {
+        lastError_ = std::string("zip_close failed: ") + zip_strerror(zip);
+        return false;  // the guard discards, leaving the old package
+    }
+    archive.release();
+    return true;
+}

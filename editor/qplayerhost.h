@@ -1,0 +1,94 @@
+// The native object the user interface talks to: the open track's descriptive
+// properties and the operations that open, edit and save a track package.
+#pragma once
+
+#include <QDomDocument>
+#include <QFile>
+#include <QJsonArray>
+#include <QList>
+#include <QObject>
+#include <QQmlEngine>
+#include <QString>
+#include <QUrl>
+
+class QQmlComponent;
+
+class QPlayerHost : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString title READ title WRITE setTitle NOTIFY titleChanged)
+    Q_PROPERTY(QString date READ date WRITE setDate NOTIFY dateChanged)
+    Q_PROPERTY(QString trackDesc READ trackDesc WRITE setTrackDesc NOTIFY trackDescChanged)
+    Q_PROPERTY(QString trackName READ trackName WRITE setTrackName NOTIFY trackNameChanged)
+    Q_PROPERTY(QString teacher READ teacher WRITE setTeacher NOTIFY teacherChanged)
+    Q_PROPERTY(QString duration READ duration WRITE setDuration NOTIFY durationChanged)
+
+public:
+    // Creates the engine, publishes the host as "hostObject" and creates the
+    // main window from "qrc:/qml/MainWindow.qml".
+    explicit QPlayerHost(QObject* parent = nullptr);
+    // Uses the given object in place of the main window (it receives the
+    // clearTimeLine/appendItem/resetTimeLine calls); no window is created.
+    // For tests and tools that drive the host without a user interface.
+    QPlayerHost(QObject* userInterface, QObject* parent);
+    ~QPlayerHost() override;
+
+    QString title() const { return m_title; }
+    QString date() const { return m_date; }
+    QString trackDesc() const { return m_trackDesc; }
+    QString trackName() const { return m_trackName; }
+    QString teacher() const { return m_teacher; }
+    QString duration() const { return m_duration; }
+
+    Q_INVOKABLE void updateTrack(QString id, QString description);
+    Q_INVOKABLE bool loadTrack(QUrl path);
+    Q_INVOKABLE bool saveTrack(QString titile, QJsonArray track);
+    Q_INVOKABLE QJsonArray prepareSamples(QList<QUrl> urls);
+
+    // Decimal text of value with one "0" in front when shorter than width.
+    static QString padNumber(int value, int width);
+    // Whole minutes and remaining seconds as "MM:SS"; minutes are not capped.
+    static QString formatDuration(int seconds);
+    // Generic data location + "/tideboard3/class-track/".
+    static QString storeRoot();
+
+    QQmlEngine* qmlEngine() { return &engine; }
+    QObject* userInterface() const { return rootObject; }
+    QString currentTrackFolder() const { return trackFolder; }
+    QString currentPackagePath() const { return packagePath; }
+
+signals:
+    void quit();
+    void titleChanged(QString arg);
+    void dateChanged(QString arg);
+    void trackDescChanged(QString arg);
+    void trackNameChanged(QString arg);
+    void teacherChanged(QString arg);
+    void durationChanged(QString arg);
+
+public slots:
+    void setTitle(QString arg);
+    void setDate(QString arg);
+    void setTrackDesc(QString arg);
+    void setTrackName(QString arg);
+    void setTeacher(QString arg);
+    void setDuration(QString arg);
+
+private:
+    void publish();
+    void callUserInterface(const char* function, const QVariantList& arguments = {});
+    bool writeDocument(const char* caller);
+
+    QQmlEngine engine;
+    QQmlComponent* component = nullptr;
+    QObject* rootObject = nullptr;
+    QString m_title;
+    QString trackFolder;
+    QString packagePath;
+    QFile trackFile;
+    QDomDocument document;
+    QString m_date;
+    QString m_trackDesc;
+    QString m_trackName;
+    QString m_teacher;
+    QString m_duration;
+};

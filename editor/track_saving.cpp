@@ -1,0 +1,182 @@
+// Saving a track: merge the user interface's entry list into the document,
+// rewrite "tracks.xml" and repack the package; turning pictures into entries.
+#include "qplayerhost.h"
+
+#include <packwell.h>
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QSet>
+#include <QUuid>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+QString entryIdOf(const QDomNode& entry) {
+    const QString picture = entry.firstChildElement(QStringLiteral("picture")).text();
+    const int dot = picture.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? picture : picture.left(dot);
+}
+
+int wholeSeconds(const QJsonValue& value) {
+    if (!value.isDouble())
+        return 0;
+    const double number = value.toDouble();
+    if (!std::isfinite(number) || std::floor(number) != number ||
+        number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max())
+        return 0;
+    return static_cast<int>(number);
+}
+
+// Sets the first text of element, creating it when the element has none.
+void setText(QDomDocument& document, QDomElement element, const QString& text) {
+    if (element.isNull())
+        return;
+    if (element.firstChild().isNull())
+        element.appendChild(document.createTextNode(text));
+    else
+        element.firstChild().setNodeValue(text);
+}
+
+QDomElement textElement(QDomDocument& document, const QString& name, const QString& text) {
+    QDomElement element = document.createElement(name);
+    element.appendChild(document.createTextNode(text));
+    return element;
+}
+
+}  // namespace
+
+bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
+    qDebug() << "QPlayerHost::saveTrack"
+             << "titile is " << titile << "; track is " << track;
+
+    // Saving an unparsed or absent document would overwrite the package with an
+    // empty track.
+    if (trackFolder.isEmpty() || packagePath.isEmpty()) {
+        qDebug() << "QPlayerHost::saveTrack"
+                 << "no track is open, nothing saved";
+        return false;
+    }
+    if (document.isNull() || document.documentElement().isNull()) {
+        qDebug() << "QPlayerHost::saveTrack" << trackFile.fileName()
+                 << "was not parsed, nothing saved";
+        return false;
+    }
+
+    std::vector<std::string> files{(trackFolder + QStringLiteral("/tracks.xml")).toStdString()};
+    QSet<QString> wantedIds;
+    for (const QJsonValue& value : track) {
+        const QJsonObject entry = value.toObject();
+        wantedIds.insert(entry.value(QStringLiteral("id")).toString());
+        files.push_back(
+            QUrl(entry.value(QStringLiteral("sample")).toString()).toLocalFile().toStdString());
+    }
+
+    qDebug().noquote() << "QPlayerHost::saveTrack" << document.toString(1);
+
+    QDomElement top = document.documentElement();
+    QDomElement name = top.firstChildElement(QStringLiteral("track_name"));
+    if (name.isNull())
+        name = top.appendChild(document.createElement(QStringLiteral("track_name"))).toElement();
+    setText(document, name, titile);
+
+    QDomElement tracks = top.firstChildElement(QStringLiteral("tracks"));
+    if (tracks.isNull())
+        tracks = top.appendChild(document.createElement(QStringLiteral("tracks"))).toElement();
+
+    QSet<QString> keptIds;
+    for (QDomNode child = tracks.firstChild(); !child.isNull();) {
+        const QDomNode next = child.nextSibling();
+        const QString id = entryIdOf(child);
+        if (wantedIds.contains(id))
+            keptIds.insert(id);
+        else
+            tracks.removeChild(child);
+        child = next;
+    }
+
+    for (const QJsonValue& value : track) {
+        const QJsonObject object = value.toObject();
+        const QString id = object.value(QStringLiteral("id")).toString();
+        const QString fileName =
+            QFileInfo(object.value(QStringLiteral("sample")).toString()).fileName();
+        const int time = wholeSeconds(object.value(QStringLiteral("timeTick")));
+        const QString caption = object.value(QStringLiteral("description")).toString();
+        const QString level = object.value(QStringLiteral("level")).toString();
+
+        if (keptIds.contains(id)) {
+            QDomNode entry = tracks.firstChild();
+            while (!entry.isNull() && entryIdOf(entry) != id)
+                entry = entry.nextSibling();
+            if (id == QLatin1String("{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}"))
+                qDebug() << "QPlayerHost::saveTrack"
+                         << "{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}";
+            setText(document, entry.firstChildElement(QStringLiteral("ticks")),
+                    QString::number(time));
+            setText(document, entry.firstChildElement(QStringLiteral("picture")), fileName);
+            setText(document, entry.firstChildElement(QStringLiteral("description")), caption);
+            QDomElement levelElement = entry.firstChildElement(QStringLiteral("level"));
+            if (levelElement.isNull() && entry.isElement())
+                levelElement =
+                    entry.appendChild(document.createElement(QStringLiteral("level"))).toElement();
+            setText(document, levelElement, level);
+        } else {
+            QDomElement entry = document.createElement(QStringLiteral("track"));
+            entry.appendChild(
+                textElement(document, QStringLiteral("action"), QStringLiteral("manual import")));
+            entry.appendChild(textElement(document, QStringLiteral("description"), caption));
+            entry.appendChild(
+                textElement(document, QStringLiteral("ticks"), QString::number(time)));
+            entry.appendChild(textElement(document, QStringLiteral("picture"), fileName));
+            entry.appendChild(textElement(document, QStringLiteral("level"), level));
+            tracks.appendChild(entry);
+        }
+    }
+
+    qDebug().noquote() << "QPlayerHost::saveTrack" << document.toString(1);
+
+    if (!writeDocument("QPlayerHost::saveTrack"))
+        return false;
+
+    Packwell packwell;
+    if (!packwell.ZipFiles(files, {}, packagePath.toStdString(), storeRoot().toStdString(), "", "",
+                           "")) {
+        qDebug() << "QPlayerHost::saveTrack"
+                 << "packing failed:" << QString::fromStdString(packwell.LastError());
+        return false;
+    }
+    return true;
+}
+
+QJsonArray QPlayerHost::prepareSamples(QList<QUrl> urls) {
+    const QString folder = trackFolder + QStringLiteral("/res");
+    QJsonArray result;
+    for (const QUrl& url : urls) {
+        const QString source = url.toLocalFile();
+        const QImage picture(source);
+        if (picture.isNull()) {
+            qDebug() << "QPlayerHost::prepareSamples"
+                     << "cannot read" << source;
+            continue;
+        }
+        const QString id = QUuid::createUuid().toString();
+        const QString target = folder + QLatin1Char('/') + id + QStringLiteral(".jpeg");
+        if (!picture.save(target, "JPEG")) {
+            qDebug() << "QPlayerHost::prepareSamples"
+                     << "cannot write" << target;
+            continue;
+        }
+        result.append(
+            QJsonObject{{QStringLiteral("id"), id},
+                        {QStringLiteral("sample"), QUrl::fromLocalFile(target).toString()},
+                        {QStringLiteral("description"), QFileInfo(source).completeBaseName()}});
+    }
+    return result;
+}

@@ -14,6 +14,12 @@ if(WIN32)
     target_link_libraries(ferrylift_platform PUBLIC ole32 uuid shell32 user32 advapi32)
 endif()
 
+# The program needs the whole set of install operations; until the archive install is in the
+# tree only the libraries and their tests are built.
+if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/update_package.cpp)
+    return()
+endif()
+
 file(GLOB ferrylift_entry_sources CONFIGURE_DEPENDS
      ${CMAKE_CURRENT_SOURCE_DIR}/platform/${FERRYLIFT_BACKEND}/entry/*.cpp)
 if(WIN32)

@@ -12,7 +12,7 @@ endif()
 
 # End-to-end runs of the real program. The installed clients are stand-ins that carry only a
 # version resource, collected as tideboard3-<version>.exe (and tideboard3-none.exe without one).
-if(NOT TARGET sequence_unit_test OR NOT COMMAND ferrylift_add_version_resource)
+if(NOT TARGET sequence_unit_test OR NOT TARGET ferrylift OR NOT COMMAND ferrylift_add_version_resource)
     return()
 endif()
 set(sequence_fixtures ${CMAKE_BINARY_DIR}/sequence-fixtures)

@@ -11,7 +11,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/sequence-wine-XXXXXX")
 export WINEPREFIX=$work/prefix HOME=$work/home
 mkdir -p "$HOME/Desktop"
 cleanup() {
-    touch "$work/stop" 2>/dev/null || true
+    touch "$WINEPREFIX/drive_c/stop" "$WINEPREFIX/drive_c/stop-hold" 2>/dev/null || true
     wineserver -k 2>/dev/null || true
     rm -rf "$work"
 }

@@ -7,6 +7,10 @@ if(NOT TARGET ferrylift_core)
 endif()
 
 set(update_test_names update_config_test update_registry_test)
+# Tests of the archive install, built once the extractor is there.
+if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/../support/zip_extract.h)
+    list(APPEND update_test_names update_package_tests update_version_tests)
+endif()
 set(update_client_versions 3.19.3.15504 3.19.3.15503 3.18.0.13170 3.18.0.13169 3.20.0.0)
 foreach(name IN LISTS update_test_names)
     tideboard_add_gtest(${name} SOURCES ${CMAKE_CURRENT_LIST_DIR}/${name}.cpp
@@ -22,15 +26,15 @@ foreach(name IN LISTS update_test_names)
         UPDATE_TEST_LOWEST_VERSION="${FERRYLIFT_LOWEST_VERSION}")
 endforeach()
 
-if(TARGET update_version_test)
+if(TARGET update_version_tests)
     foreach(version IN LISTS update_client_versions)
         string(REPLACE "." "_" id ${version})
         add_executable(update_client_${id} ${CMAKE_CURRENT_LIST_DIR}/update_client_fixture.cpp)
         ferrylift_add_version_resource(update_client_${id} PRODUCT_VERSION ${version}
                                        FILE_VERSION ${version} NAME tideboard3)
-        add_dependencies(update_version_test update_client_${id})
+        add_dependencies(update_version_tests update_client_${id})
     endforeach()
     # A client without any version resource.
     add_executable(update_client_plain ${CMAKE_CURRENT_LIST_DIR}/update_client_fixture.cpp)
-    add_dependencies(update_version_test update_client_plain)
+    add_dependencies(update_version_tests update_client_plain)
 endif()

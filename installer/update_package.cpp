@@ -1,0 +1,160 @@
+// Reading the carried archive out of the installer's own file and unpacking it over the
+// installation in two passes: everything but the client's main program, then the main program.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/file.h"
+#include "support/file_helpers.h"
+#include "support/log_file.h"
+#include "support/zip_extract.h"
+#include "update.h"
+
+namespace Update {
+namespace {
+
+constexpr char kReadTag[] = "Update::ReadFileToData";
+constexpr char kCopyTag[] = "Update::CopyFileA";
+constexpr char kExcludeHandlerTag[] = "Update::CopyFileA::OnExcludeCreateFailed";
+
+uint32_t ReadLittleEndian(const uint8_t bytes[4]) {
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+bool IsClientProgram(const std::string& path) {
+    return GetFileNamePart(path) == kClientProgramName;
+}
+
+// A file in use by another process is moved aside under its name plus a braced GUID, so that
+// the new file can be created under the old name; the old one goes away with the restart.
+ZipCode OnExcludeCreateFailed(const std::string& path, uint32_t error, bool* needRestart) {
+    LogPrintf(&g_logFile, "%s ZipExtract Failed(%s) error(%u)", kExcludeHandlerTag, path.c_str(),
+              error);
+    if (error != platform::kErrorSharingViolation) {
+        return ZipCode::Fail;
+    }
+    std::string newPath = path + NewGuidString();
+    int result = std::rename(path.c_str(), newPath.c_str());
+    LogPrintf(&g_logFile, "%s ZipExtract Failed rename(%s, %s) result(%d)", kExcludeHandlerTag,
+              path.c_str(), newPath.c_str(), result);
+    if (result != 0) {
+        return ZipCode::Fail;
+    }
+    *needRestart = true;
+    return ZipCode::Retry;
+}
+
+int Install(std::FILE* ownFile, bool* needRestart) {
+    std::vector<uint8_t> data;
+    if (!ReadFileToData(ownFile, &data)) {
+        LogPrintf(&g_logFile, "%s ReadFileToData failed", kCopyTag);
+        return kCopyFailed;
+    }
+    std::string archive = GetTempFileNameA();
+    if (!FileWriteToEnd(archive, data.data(), static_cast<int32_t>(data.size()))) {
+        LogPrintf(&g_logFile, "%s FileWriteToEnd failed", kCopyTag);
+        return kCopyFailed;
+    }
+    // The archive now lives in the temporary file; the copy in memory is no longer needed.
+    std::vector<uint8_t>().swap(data);
+
+    std::string root = GetDestinationRoot();
+    if (root.empty()) {
+        // An empty destination would unpack the suite into the working folder.
+        LogPrintf(&g_logFile, "%s destination root is empty", kCopyTag);
+        return kCopyFailed;
+    }
+    bool excluded = ZipExtractEx(
+        archive.c_str(), root.c_str(),
+        [](const std::string& path) { return !IsClientProgram(path); },
+        [needRestart](const std::string& path, uint32_t error) {
+            return OnExcludeCreateFailed(path, error, needRestart);
+        });
+    if (!excluded) {
+        LogPrintf(&g_logFile, "%s ZipExtractExclude(%s, %s) error(%u)", kCopyTag, archive.c_str(),
+                  root.c_str(), platform::LastError());
+        return kCopyFailed;
+    }
+    bool included = ZipExtractEx(
+        archive.c_str(), root.c_str(),
+        [](const std::string& path) { return IsClientProgram(path); },
+        [](const std::string&, uint32_t) { return ZipCode::Fail; });
+    if (!included) {
+        LogPrintf(&g_logFile, "%s ZipExtractInclude(%s, %s) error(%u)", kCopyTag, archive.c_str(),
+                  root.c_str(), platform::LastError());
+        return kCopyFailed;
+    }
+    RegEdit();
+    SetRegAppPath();
+    return kCopied;
+}
+
+}  // namespace
+
+bool ReadFileToData(std::FILE* file, std::vector<uint8_t>* data) {
+    uint8_t bytes[4];
+    if (std::fseek(file, -4, SEEK_END) != 0) {
+        LogPrintf(&g_logFile, "%s fseek(file, -4, SEEK_END) != 0 error(%u)", kReadTag,
+                  platform::LastError());
+        return false;
+    }
+    if (std::fread(bytes, 1, 4, file) != 4) {
+        LogPrintf(&g_logFile, "%s fread(&file_size, 1, 4, file) != 4 error(%u)", kReadTag,
+                  platform::LastError());
+        return false;
+    }
+    uint32_t total = ReadLittleEndian(bytes);
+    if (static_cast<int32_t>(total) != GetModuleSize()) {
+        LogPrintf(&g_logFile, "%s file_size(%d) != GetModuleSize()", kReadTag,
+                  static_cast<int32_t>(total));
+        return false;
+    }
+    if (std::fseek(file, -8, SEEK_END) != 0) {
+        LogPrintf(&g_logFile, "%s fseek(file, -8, SEEK_END) != 0 error(%u)", kReadTag,
+                  platform::LastError());
+        return false;
+    }
+    if (std::fread(bytes, 1, 4, file) != 4) {
+        LogPrintf(&g_logFile, "%s fread(&data_size, 1, 4, file) != 4 error(%u)", kReadTag,
+                  platform::LastError());
+        return false;
+    }
+    uint32_t dataSize = ReadLittleEndian(bytes);
+    // total matches the real size, so the archive must fit in front of the trailer. Checked
+    // before the buffer is sized, so a damaged trailer cannot ask for gigabytes.
+    if (static_cast<int64_t>(dataSize) > static_cast<int64_t>(static_cast<int32_t>(total)) - 8) {
+        LogPrintf(&g_logFile, "%s data_size(%u) > file_size(%d)", kReadTag, dataSize,
+                  static_cast<int32_t>(total));
+        return false;
+    }
+    if (std::fseek(file, -(static_cast<long>(dataSize) + 8), SEEK_END) != 0) {
+        LogPrintf(&g_logFile, "%s fseek(file, -(data_size + 8), SEEK_END) != 0 error(%u)", kReadTag,
+                  platform::LastError());
+        return false;
+    }
+    data->resize(dataSize);
+    return std::fread(data->data(), 1, dataSize, file) == dataSize;
+}
+
+int CopyFileA() {
+    std::string modulePath = ModulePath();
+    platform::UniqueStream ownFile(platform::OpenStream(modulePath, "rb"));
+    if (!ownFile) {
+        LogPrintf(&g_logFile, "%s fopen_s(%s) failed(%d)", kCopyTag, modulePath.c_str(),
+                  static_cast<int>(platform::LastError()));
+        return kCopyFailed;
+    }
+    // needRestart lives for this one call: a retry starts with it cleared.
+    bool needRestart = false;
+    int result = Install(ownFile.Get(), &needRestart);
+    ownFile.Close();
+    if (result == kCopied && needRestart) {
+        result = kCopiedRestart;
+    }
+    return result;
+}
+
+}  // namespace Update

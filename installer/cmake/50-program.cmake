@@ -16,7 +16,8 @@ endif()
 
 # The program needs the whole set of install operations; until the archive install is in the
 # tree only the libraries and their tests are built.
-if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/update_package.cpp)
+get_target_property(ferrylift_core_sources_now ferrylift_core SOURCES)
+if(NOT "${CMAKE_CURRENT_SOURCE_DIR}/update_package.cpp" IN_LIST ferrylift_core_sources_now)
     return()
 endif()
 

@@ -88,7 +88,7 @@ bool RemoveFile(const std::string& path) {
 }
 
 std::string GetWorkingFolder() {
-    char buffer[256] = {};
+    char buffer[MAX_PATH] = {};
     const DWORD length = GetCurrentDirectoryA(sizeof(buffer), buffer);
     if (length == 0 || length >= sizeof(buffer)) {
         return std::string();

@@ -46,6 +46,9 @@ else()
                  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/e2e/sequence-e2e-posix.sh ${scenario}
                          $<TARGET_FILE:ferrylift> $<TARGET_FILE:ferrylift-pack>
                          ${sequence_fixtures})
-        set_tests_properties(sequence_e2e_${scenario} PROPERTIES TIMEOUT 120)
+        # The client check sees every process of the machine: scenarios that run a
+        # "tideboard3.exe" must not overlap with the others.
+        set_tests_properties(sequence_e2e_${scenario} PROPERTIES TIMEOUT 120
+                             RESOURCE_LOCK sequence_client_process)
     endforeach()
 endif()

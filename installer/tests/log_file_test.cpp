@@ -2,11 +2,44 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "support/file_helpers.h"
 
 namespace {
+
+#ifndef _WIN32
+// Points roaming app data at a scratch folder so the test never writes into the
+// profile of the person running it (under Wine the prefix is private already).
+class ScratchAppData {
+public:
+    ScratchAppData() {
+        const char* old = std::getenv("XDG_CONFIG_HOME");
+        hadOld_ = old != nullptr;
+        if (hadOld_)
+            old_ = old;
+        char pattern[] = "/tmp/ferrylift-log-test-XXXXXX";
+        folder_ = mkdtemp(pattern) ? pattern : "";
+        setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
+    }
+    ~ScratchAppData() {
+        if (hadOld_)
+            setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        if (!folder_.empty())
+            std::system(("rm -rf '" + folder_ + "'").c_str());
+    }
+
+private:
+    bool hadOld_ = false;
+    std::string old_;
+    std::string folder_;
+};
+#else
+struct ScratchAppData {};
+#endif
 
 platform::LocalTime FixedTime() {
     platform::LocalTime t;
@@ -100,6 +133,7 @@ TEST(LogFileTest, EmptySlotsReturnFalse) {
 }
 
 TEST(LogFileTest, EachRunGetsItsOwnFileInTheLogFolder) {
+    ScratchAppData scratch;
     std::string first = MakeLogFilePath();
     std::string second = MakeLogFilePath();
     EXPECT_NE(first, second);

@@ -87,7 +87,7 @@ done
 
 # The log is GBK: "版本6" is b0e6 b1be 36.
 printf '\xb0\xe6\xb1\xbe6' > "$work/gbk"
-grep -qF -f "$work/gbk" "$logdir"/*.log || fail "log is not GBK"
+LC_ALL=C grep -qF -f "$work/gbk" "$logdir"/*.log || fail "log is not GBK"
 
 begin registry 3.18.2.14000
 "$wine_run" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\tideboard3' /f >/dev/null 2>&1

@@ -38,7 +38,10 @@ private:
     std::string folder_;
 };
 #else
-struct ScratchAppData {};
+struct ScratchAppData {
+    ScratchAppData() {}
+    ~ScratchAppData() {}
+};
 #endif
 
 platform::LocalTime FixedTime() {

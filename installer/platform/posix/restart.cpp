@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/error.h"
+#include "platform/posix/program_search.h"
 
 extern char** environ;
 
@@ -18,34 +19,6 @@ namespace {
 
 // LUID of the shutdown privilege on Windows, kept for the log lines.
 constexpr uint32_t kShutdownPrivilegeLow = 19;
-
-// Only a login manager's reboot request is ever made; the reboot system call never is.
-std::string FindOnPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    if (path == nullptr) {
-        return std::string();
-    }
-    std::string list = path;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(':', start);
-        if (end == std::string::npos) {
-            end = list.size();
-        }
-        std::string dir = list.substr(start, end - start);
-        if (dir.empty()) {
-            dir = ".";
-        }
-        const std::string candidate = dir + "/" + program;
-        struct stat status;
-        if (stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-            access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-        start = end + 1;
-    }
-    return std::string();
-}
 
 }  // namespace
 

@@ -11,37 +11,10 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/posix/program_search.h"
 
 namespace platform {
 namespace {
-
-bool IsExecutableFile(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-           ::access(path.c_str(), X_OK) == 0;
-}
-
-std::string FindOnPath(const char* program) {
-    const char* path = std::getenv("PATH");
-    if (path == nullptr) {
-        return std::string();
-    }
-    std::string list = path;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(':', start);
-        if (end == std::string::npos) {
-            end = list.size();
-        }
-        std::string folder = list.substr(start, end - start);
-        std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + program;
-        if (IsExecutableFile(candidate)) {
-            return candidate;
-        }
-        start = end + 1;
-    }
-    return std::string();
-}
 
 // Starts argv[0] in a session of its own, through an intermediate child that exits at once so
 // that the program is never our child. Returns 0 or the errno of the failed start, which the

@@ -162,7 +162,8 @@ bool InRange(size_t size, uint64_t offset, uint64_t length) {
     return offset <= size && length <= size - offset;
 }
 
-bool FindInPe(const uint8_t* image, size_t size, size_t* offset, size_t* length) {
+bool FindInPe(const uint8_t* image, size_t size, uint16_t userLanguage, size_t* offset,
+              size_t* length) {
     if (!InRange(size, 0, 0x40))
         return false;
     const uint32_t peOffset = Le32(image + 0x3c);
@@ -229,27 +230,43 @@ bool FindInPe(const uint8_t* image, size_t size, size_t* offset, size_t* length)
     uint32_t named = 0, ids = 0;
     if (!entries(root, &first, &named, &ids))
         return false;
+    // Finds the id entry of a directory; named entries (high bit set) never match.
+    auto findId = [&](uint64_t dirFirst, uint32_t dirNamed, uint32_t dirIds, uint32_t id,
+                      uint32_t* out) {
+        for (uint32_t i = dirNamed; i < dirNamed + dirIds; ++i) {
+            const uint8_t* e = image + dirFirst + uint64_t{i} * 8;
+            if (Le32(e) == id) {
+                *out = Le32(e + 4);
+                return true;
+            }
+        }
+        return false;
+    };
+    auto subdirectory = [&](uint32_t entry) {
+        return (entry & 0x80000000u) != 0 &&
+               entries(root + (entry & 0x7fffffffu), &first, &named, &ids);
+    };
     uint32_t next = 0;
-    bool found = false;
-    for (uint32_t i = named; i < named + ids; ++i) {
-        const uint8_t* e = image + first + uint64_t{i} * 8;
-        if (Le32(e) == 16) {  // RT_VERSION
-            next = Le32(e + 4);
-            found = true;
+    if (!findId(first, named, ids, 16 /* RT_VERSION */, &next) || !subdirectory(next))
+        return false;
+    // Windows looks for the resource with id 1 (VS_VERSION_INFO) only.
+    if (!findId(first, named, ids, 1, &next) || !subdirectory(next))
+        return false;
+    if (named + ids == 0)
+        return false;
+    // Languages in the order the system loader tries them for a neutral request; none of them
+    // present: the first one.
+    const uint16_t preferred[] = {0x0000, userLanguage, static_cast<uint16_t>(userLanguage & 0x3ff),
+                                  0x0409, 0x0009};
+    bool chosen = false;
+    for (uint16_t language : preferred) {
+        if (findId(first, named, ids, language, &next)) {
+            chosen = true;
             break;
         }
     }
-    if (!found)
-        return false;
-    for (int level = 0; level < 2; ++level) {
-        if ((next & 0x80000000u) == 0)
-            return false;
-        if (!entries(root + (next & 0x7fffffffu), &first, &named, &ids))
-            return false;
-        if (named + ids == 0)
-            return false;
+    if (!chosen)
         next = Le32(image + first + 4);
-    }
     if ((next & 0x80000000u) != 0)
         return false;
     const uint64_t leaf = root + next;
@@ -312,13 +329,14 @@ bool FindInElf(const uint8_t* image, size_t size, size_t* offset, size_t* length
 
 }  // namespace
 
-bool FindVersionResource(const uint8_t* image, size_t size, size_t* offset, size_t* length) {
+bool FindVersionResource(const uint8_t* image, size_t size, size_t* offset, size_t* length,
+                         uint16_t userLanguage) {
     if (image == nullptr || size < 4)
         return false;
     size_t off = 0, len = 0;
     bool ok = false;
     if (image[0] == 'M' && image[1] == 'Z') {
-        ok = FindInPe(image, size, &off, &len);
+        ok = FindInPe(image, size, userLanguage, &off, &len);
     } else if (std::memcmp(image,
                            "\x7f"
                            "ELF",

@@ -14,3 +14,13 @@ if(TARGET version_info_test)
         FERRYLIFT_TEST_FILE_VERSION_COMMAS="${file_commas}"
         FERRYLIFT_TEST_PRODUCT_VERSION_COMMAS="${product_commas}")
 endif()
+
+# The PE fixtures of version_fixtures.cmake, found relative to the test program so that the
+# same text works natively and under Wine.
+if(TARGET version_info_test AND FERRYLIFT_VERSION_FIXTURES_BUILT)
+    add_dependencies(version_info_test version_fixtures)
+    file(RELATIVE_PATH fixtures_from_bin ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+         ${FERRYLIFT_VERSION_FIXTURE_DIR})
+    target_compile_definitions(version_info_test PRIVATE
+        FERRYLIFT_VERSION_FIXTURES="${fixtures_from_bin}")
+endif()

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/version_resource.h"
@@ -19,6 +20,36 @@ TEST(CompareVersion, OrdersNumericallyAcrossDelimiters) {
     EXPECT_EQ(CompareVersion(u"3.10", u"3.9"), 1);
     EXPECT_EQ(CompareVersion(u"3,18.0,13170", u"3.18.0.13169"), 1);
     EXPECT_EQ(CompareVersion(u"3.19.3.15504", u"3.19.3.15504"), 0);
+}
+
+// Each pair is checked both ways round, so an ordering that is not antisymmetric shows too.
+TEST(CompareVersion, EdgeTextsCompareAsTheirFourNumbers) {
+    struct Case {
+        const char16_t* a;
+        const char16_t* b;
+        int expected;
+    };
+    const Case cases[] = {
+        {u"1.2.3.4.9", u"1.2.3.4.1", 0},  // a fifth field never counts
+        {u"1.2.3.4,5.6", u"1,2.3,4", 0},  // nor a sixth, with delimiters mixed
+        {u"1.2.3.5.0", u"1.2.3.4.9", 1},  // the fourth decides before any later one
+        {u"3,18.0,13170", u"3.18,0.13171", -1},
+        {u"1.2", u"1.2.0.1", -1},           // missing fields are 0
+        {u".1..2.", u"1.2", 0},             // empty tokens are skipped, not counted as 0
+        {u"3.x.7", u"3.0.7", 0},            // non-numeric tokens are 0
+        {u"3.1a.2", u"3.1.2", 0},           // leading digits count
+        {u"-1", u"0", -1},                  // signed fields
+        {u"2147483648", u"2147483647", 0},  // both saturate
+        {u"0.65536", u"1", -1},             // fields are not packed into 16 bits
+        {u"10", u"9.99", 1},
+        {u"", u"", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.a, c.a + std::char_traits<char16_t>::length(c.a)) + " vs " +
+                     std::string(c.b, c.b + std::char_traits<char16_t>::length(c.b)));
+        EXPECT_EQ(CompareVersion(c.a, c.b), c.expected);
+        EXPECT_EQ(CompareVersion(c.b, c.a), -c.expected);
+    }
 }
 
 TEST(ParseVersion, SkipsEmptyTokensAndKeepsMissingValues) {
@@ -141,6 +172,116 @@ TEST(VersionImage, ReadsTheProgramsOwnResource) {
     EXPECT_EQ(info.fixedProductVersion(), u"" FERRYLIFT_TEST_PRODUCT_VERSION_COMMAS);
     EXPECT_EQ(info.CompanyName, u"Tideboard");
     EXPECT_EQ(info.OriginalFilename, u"version_info_test.exe");
+}
+
+// What FileVersionInfo gives for each PE fixture of version_fixtures.cmake. Natively this is our
+// reader over the files, in the Windows build the system's own calls: both must match it.
+struct ExpectedRead {
+    const char* file;
+    bool read;
+    const char16_t* texts[8];  // FileDescription ... ProductVersion
+    const char16_t* fixedFile;
+    const char16_t* fixedProduct;
+};
+
+const ExpectedRead kFixtures[] = {
+    {"full.exe",
+     true,
+     {u"课堂客户端", u"3.18.2.13170", u"tideboard3", u"Tideboard", u"Copyright (C) 2026 Tideboard",
+      u"tideboard3.exe", u"Tideboard 3", u"3.18.2"},
+     u"3,18,2,13170",
+     u"3,19,3,15504"},
+    // The read ends at the missing key: later keys stay empty, the fixed part is not read.
+    {"no_copyright.exe",
+     false,
+     {u"Stand-in", u"1.2.3.4", u"standin", u"Tideboard", u"", u"", u"", u""},
+     u"",
+     u""},
+    {"no_translation.exe", false, {u"", u"", u"", u"", u"", u"", u"", u""}, u"", u""},
+    {"two_translations.exe",
+     true,
+     {u"first description", u"4.3.2.1", u"first", u"first company", u"first copyright",
+      u"first.exe", u"first product", u"4.3"},
+     u"4,3,2,1",
+     u"4,3,0,0"},
+    {"not_id_one.exe", false, {u"", u"", u"", u"", u"", u"", u"", u""}, u"", u""},
+    {"two_languages.exe",
+     true,
+     {u"chinese description", u"6.0.0.2", u"chinese", u"chinese company", u"chinese copyright",
+      u"chinese.exe", u"chinese product", u"6.0.0.2"},
+     u"6,0,0,2",
+     u"6,0,0,2"},
+    {"german_english.exe",
+     true,
+     {u"english description", u"7.0.0.2", u"english", u"english company", u"english copyright",
+      u"english.exe", u"english product", u"7.0.0.2"},
+     u"7,0,0,2",
+     u"7,0,0,2"},
+    {"no_resource.exe", false, {u"", u"", u"", u"", u"", u"", u"", u""}, u"", u""},
+};
+
+#ifdef FERRYLIFT_VERSION_FIXTURES
+std::string FixturePath(const char* file) {
+    return JoinPath(GetParentPath(GetModulePath()),
+                    std::string(FERRYLIFT_VERSION_FIXTURES) + "/" + file);
+}
+#endif
+
+TEST(VersionFixtures, EachFileReadsAsTheTableSays) {
+#ifndef FERRYLIFT_VERSION_FIXTURES
+    GTEST_SKIP() << "the PE fixtures were not built (no MinGW-w64 tools)";
+#else
+    for (const ExpectedRead& expected : kFixtures) {
+        SCOPED_TRACE(expected.file);
+        const std::string path = FixturePath(expected.file);
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(ReadFileToBuffer(path, &bytes)) << path;  // a missing file reads as false too
+        FileVersionInfo info;
+        info.setFileName(AnsiToWide(path));
+        EXPECT_EQ(info.Read(), expected.read);
+        const std::u16string* fields[] = {&info.FileDescription, &info.FileVersion,
+                                          &info.InternalName,    &info.CompanyName,
+                                          &info.LegalCopyright,  &info.OriginalFilename,
+                                          &info.ProductName,     &info.ProductVersion};
+        for (size_t i = 0; i < 8; ++i)
+            EXPECT_EQ(*fields[i], std::u16string(expected.texts[i])) << "field " << i;
+        EXPECT_EQ(info.productVersion(), std::u16string(expected.texts[7]));
+        EXPECT_EQ(info.fixedFileVersion(), std::u16string(expected.fixedFile));
+        EXPECT_EQ(info.fixedProductVersion(), std::u16string(expected.fixedProduct));
+    }
+#endif
+}
+
+// Every prefix of a real file: the locator either refuses it or points inside it, and the
+// lookup of a text stays inside the block it was given.
+TEST(VersionFixtures, CutFilesAreRefusedOrReadInsideTheirBounds) {
+#ifndef FERRYLIFT_VERSION_FIXTURES
+    GTEST_SKIP() << "the PE fixtures were not built (no MinGW-w64 tools)";
+#else
+    for (const char* file : {"full.exe", "two_languages.exe"}) {
+        SCOPED_TRACE(file);
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(ReadFileToBuffer(FixturePath(file), &bytes));
+        size_t found = 0;
+        for (size_t cut = 0; cut <= bytes.size(); ++cut) {
+            std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(cut));
+            size_t offset = 0, length = 0;
+            if (!platform::FindVersionResource(part.data(), part.size(), &offset, &length))
+                continue;
+            ++found;
+            ASSERT_LE(offset + length, part.size());
+            const void* value = nullptr;
+            uint32_t chars = 0;
+            if (platform::QueryVersionBlock(part.data() + offset, length,
+                                            u"\\StringFileInfo\\080404b0\\ProductVersion", &value,
+                                            &chars)) {
+                const auto* text = static_cast<const uint8_t*>(value);
+                EXPECT_LE(text + 2 * chars, part.data() + offset + length);
+            }
+        }
+        EXPECT_GT(found, 0u);  // the whole file at least
+    }
+#endif
 }
 
 }  // namespace

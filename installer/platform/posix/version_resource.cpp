@@ -2,7 +2,6 @@
 // FindVersionResource; the lookup is QueryVersionBlock over the copied block.
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "platform/version_resource.h"
@@ -39,11 +38,17 @@ std::string ToUtf8(const std::u16string& text) {
 }
 
 bool LoadResource(const std::u16string& path, std::vector<uint8_t>* resource) {
-    std::ifstream in(ToUtf8(path), std::ios::binary);
+    std::ifstream in(ToUtf8(path), std::ios::binary | std::ios::ate);
     if (!in)
         return false;
-    std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
+    const std::streamoff end = in.tellg();
+    if (end <= 0)
+        return false;
+    // One read of the whole file: the size call and the data call each read it again.
+    std::vector<uint8_t> image(static_cast<size_t>(end));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(image.data()), end))
+        return false;
     size_t offset = 0, length = 0;
     if (!FindVersionResource(image.data(), image.size(), &offset, &length))
         return false;

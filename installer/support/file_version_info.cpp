@@ -79,11 +79,17 @@ bool FileVersionInfo::QueryStringValue(const std::u16string& key, std::u16string
     uint32_t length = 0;
     if (!platform::VerQueryValue(data_.data(), path, &value, &length))
         return false;
-    const auto* text = static_cast<const char16_t*>(value);
+    // The text runs to its terminator, as the Windows call leaves it. A value stored as binary
+    // data carries none, so the copy also ends at the end of the buffer it lies in.
+    const auto* text = static_cast<const uint8_t*>(value);
+    const auto at = reinterpret_cast<uintptr_t>(text);
+    const auto begin = reinterpret_cast<uintptr_t>(data_.data());
+    const bool inside = at >= begin && at < begin + data_.size();
+    const size_t limit = inside ? (begin + data_.size() - at) / 2 : SIZE_MAX;
     std::u16string result;
-    for (size_t i = 0;; ++i) {
+    for (size_t i = 0; i < limit; ++i) {
         char16_t c;
-        std::memcpy(&c, text + i, sizeof c);
+        std::memcpy(&c, text + 2 * i, sizeof c);
         if (c == 0)
             break;
         result += c;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -67,46 +68,58 @@ TEST(ParseVersion, SkipsEmptyTokensAndKeepsMissingValues) {
     EXPECT_EQ(w[3], -3);
 }
 
-// A hand-laid VS_VERSIONINFO: root with fixed part, one string table, a translation table.
-std::vector<uint8_t> MakeBlock(const char* table, uint16_t lang, uint16_t cp) {
+// Writes VS_VERSIONINFO blocks by hand: little-endian words, UTF-16 keys, 4-byte padding, and
+// each block's length patched in once its children are written.
+struct BlockWriter {
     std::vector<uint8_t> out;
-    auto u16 = [&](uint16_t v) {
+    void U16(uint16_t v) {
         out.push_back(static_cast<uint8_t>(v));
         out.push_back(static_cast<uint8_t>(v >> 8));
-    };
-    auto text = [&](const char* s) {
+    }
+    void Text(const char* s) {
         for (; *s; ++s)
-            u16(static_cast<uint8_t>(*s));
-        u16(0);
-    };
-    auto pad = [&] {
+            U16(static_cast<uint8_t>(*s));
+        U16(0);
+    }
+    void Pad() {
         while (out.size() % 4)
             out.push_back(0);
-    };
-    auto patch = [&](size_t at) {
+    }
+    // Starts a block; returns where it begins for Close.
+    size_t Open(uint16_t valueLength, uint16_t type, const char* key) {
+        const size_t at = out.size();
+        U16(0), U16(valueLength), U16(type), Text(key), Pad();
+        return at;
+    }
+    void Close(size_t at) {
         const size_t n = out.size() - at;
         out[at] = static_cast<uint8_t>(n);
         out[at + 1] = static_cast<uint8_t>(n >> 8);
-    };
-    u16(0), u16(52), u16(0), text("VS_VERSION_INFO"), pad();
-    const uint32_t fixed[13] = {0xfeef04bd, 0x10000, 0x00030001, 0x00140007, 0x00030013,
-                                0x00033c90, 0x3f,    0,          0x40004,    1,
-                                0,          0,       0};
-    for (uint32_t f : fixed)
-        u16(static_cast<uint16_t>(f)), u16(static_cast<uint16_t>(f >> 16));
-    const size_t sfi = out.size();
-    u16(0), u16(0), u16(1), text("StringFileInfo"), pad();
-    const size_t tab = out.size();
-    u16(0), u16(0), u16(1), text(table), pad();
-    const size_t str = out.size();
-    u16(0), u16(6), u16(1), text("ProductVersion"), pad(), text("3.1.2");
-    patch(str), patch(tab), patch(sfi), pad();
-    const size_t vfi = out.size();
-    u16(0), u16(0), u16(1), text("VarFileInfo"), pad();
-    const size_t var = out.size();
-    u16(0), u16(4), u16(0), text("Translation"), pad(), u16(lang), u16(cp);
-    patch(var), patch(vfi), patch(0);
-    return out;
+    }
+    void Fixed() {
+        const uint32_t fixed[13] = {0xfeef04bd, 0x10000, 0x00030001, 0x00140007, 0x00030013,
+                                    0x00033c90, 0x3f,    0,          0x40004,    1,
+                                    0,          0,       0};
+        for (uint32_t f : fixed)
+            U16(static_cast<uint16_t>(f)), U16(static_cast<uint16_t>(f >> 16));
+    }
+};
+
+// Root with fixed part, one string table with "ProductVersion", a translation table.
+std::vector<uint8_t> MakeBlock(const char* table, uint16_t lang, uint16_t cp) {
+    BlockWriter w;
+    const size_t root = w.Open(52, 0, "VS_VERSION_INFO");
+    w.Fixed();
+    const size_t sfi = w.Open(0, 1, "StringFileInfo");
+    const size_t tab = w.Open(0, 1, table);
+    const size_t str = w.Open(6, 1, "ProductVersion");
+    w.Text("3.1.2");
+    w.Close(str), w.Close(tab), w.Close(sfi), w.Pad();
+    const size_t vfi = w.Open(0, 1, "VarFileInfo");
+    const size_t var = w.Open(4, 0, "Translation");
+    w.U16(lang), w.U16(cp);
+    w.Close(var), w.Close(vfi), w.Close(root);
+    return w.out;
 }
 
 TEST(VersionBlock, FindsValuesCaseInsensitivelyAndRefusesMissingOnes) {
@@ -172,6 +185,75 @@ TEST(VersionImage, ReadsTheProgramsOwnResource) {
     EXPECT_EQ(info.fixedProductVersion(), u"" FERRYLIFT_TEST_PRODUCT_VERSION_COMMAS);
     EXPECT_EQ(info.CompanyName, u"Tideboard");
     EXPECT_EQ(info.OriginalFilename, u"version_info_test.exe");
+}
+
+// An ELF64 file whose ".ferrylift_version" section holds blob, the way the POSIX build carries
+// its resource: header, blob, section names, three section headers (null, blob, names).
+std::vector<uint8_t> ElfWith(const std::vector<uint8_t>& blob) {
+    std::vector<uint8_t> out(64, 0);
+    std::memcpy(out.data(),
+                "\x7f"
+                "ELF\x02\x01\x01",
+                7);
+    auto put = [&](size_t at, uint64_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    const size_t blobAt = out.size();
+    out.insert(out.end(), blob.begin(), blob.end());
+    static const char kNames[] = "\0.shstrtab\0.ferrylift_version";
+    const size_t namesAt = out.size();
+    out.insert(out.end(), kNames, kNames + sizeof kNames);
+    while (out.size() % 8)
+        out.push_back(0);
+    const size_t headers = out.size();
+    out.resize(headers + 3 * 64, 0);
+    put(headers + 64 + 0, 11, 4);  // ".ferrylift_version"
+    put(headers + 64 + 4, 1, 4);   // SHT_PROGBITS
+    put(headers + 64 + 0x18, blobAt, 8);
+    put(headers + 64 + 0x20, blob.size(), 8);
+    put(headers + 128 + 0, 1, 4);  // ".shstrtab"
+    put(headers + 128 + 4, 3, 4);  // SHT_STRTAB
+    put(headers + 128 + 0x18, namesAt, 8);
+    put(headers + 128 + 0x20, sizeof kNames, 8);
+    put(0x28, headers, 8);
+    put(0x3a, 64, 2);
+    put(0x3c, 3, 2);
+    put(0x3e, 2, 2);
+    return out;
+}
+
+// A text stored as binary data has no terminator; at the very end of the resource, reading it
+// "to its terminator" ran past the buffer. It now ends with the buffer.
+TEST(VersionImage, TextStoredAsBinaryAtTheEndStopsAtTheBuffer) {
+    BlockWriter w;
+    const size_t root = w.Open(52, 0, "VS_VERSION_INFO");
+    w.Fixed();
+    const size_t vfi = w.Open(0, 1, "VarFileInfo");
+    const size_t var = w.Open(4, 0, "Translation");
+    w.U16(0x0804), w.U16(0x04b0);
+    w.Close(var), w.Close(vfi);
+    const size_t sfi = w.Open(0, 1, "StringFileInfo");
+    const size_t tab = w.Open(0, 1, "080404b0");
+    const size_t str = w.Open(4, 0, "ProductVersion");  // type 0: four bytes, no terminator
+    w.U16(u'v'), w.U16(u'1');
+    w.Close(str), w.Close(tab), w.Close(sfi), w.Close(root);
+
+    const std::string path = GetTempFolder() + "ferrylift-binary-text-" + NewGuidString() + ".elf";
+    const auto elf = ElfWith(w.out);
+    ASSERT_TRUE(FileWriteToEnd(path, elf.data(), static_cast<int32_t>(elf.size())));
+    FileVersionInfo info;
+    info.setFileName(AnsiToWide(path));
+    const bool loaded = info.Load();
+    std::u16string text;
+    const bool found = loaded && info.QueryStringValue(u"ProductVersion", &text);
+    std::remove(path.c_str());
+#ifdef _WIN32
+    (void)found;  // Windows does not read ELF files; the POSIX reader is what this is about
+#else
+    ASSERT_TRUE(found);
+    EXPECT_EQ(text, u"v1");
+#endif
 }
 
 // What FileVersionInfo gives for each PE fixture of version_fixtures.cmake. Natively this is our

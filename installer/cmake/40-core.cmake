@@ -11,8 +11,3 @@ if(WIN32)
     # Registry and shell start of the platform layer.
     target_link_libraries(ferrylift_platform PUBLIC advapi32 shell32)
 endif()
-# The archive install needs the extractor; until its header is there the core builds without it.
-if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/support/zip_extract.h)
-    list(REMOVE_ITEM ferrylift_core_sources ${CMAKE_CURRENT_SOURCE_DIR}/update_package.cpp)
-    set_property(TARGET ferrylift_core PROPERTY SOURCES ${ferrylift_core_sources})
-endif()

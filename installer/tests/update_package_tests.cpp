@@ -2,20 +2,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <thread>
 
-#if defined(_WIN32)
-#include "platform/file.h"
-#else
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-extern char** environ;
-#endif
-
+#include "file_in_use.h"
 #include "platform/registry.h"
 #include "update.h"
 #include "update_test_support.h"
@@ -24,60 +16,14 @@ namespace {
 
 using namespace update_test;
 
-const char kAppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\tideboard3.exe";
-
-// Keeps a file "in use" the way the platform sees it: natively a running program (writing
-// to it fails with ETXTBSY), on Windows a handle that lets others read and rename the file
-// but not write it, as the loader's handle on a DLL does.
-class FileInUse {
-public:
-    explicit FileInUse(const fs::path& path) {
-#if defined(_WIN32)
-        handle_.Reset(platform::CreateFile(path.string(), platform::kGenericRead,
-                                           platform::kShareRead | platform::kShareDelete,
-                                           platform::kOpenExisting,
-                                           platform::kFileAttributeNormal));
-        ok_ = static_cast<bool>(handle_);
-#else
-        fs::copy_file("/bin/sleep", path, fs::copy_options::overwrite_existing);
-        fs::permissions(path, fs::perms::owner_all);
-        std::string program = path.string();
-        char seconds[] = "30";
-        char* argv[] = {program.data(), seconds, nullptr};
-        ok_ = posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, environ) == 0;
-        // Wait until the program image is mapped: only then is writing refused.
-        for (int i = 0; ok_ && i < 200; ++i) {
-            if (fs::read_symlink("/proc/" + std::to_string(pid_) + "/exe").filename() ==
-                path.filename()) {
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-#endif
-    }
-    ~FileInUse() {
-#if !defined(_WIN32)
-        if (ok_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-#endif
-    }
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_ = false;
-#if defined(_WIN32)
-    platform::UniqueFile handle_;
-#else
-    pid_t pid_ = 0;
-#endif
-};
+const char kAppPathKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\tideboard3.exe";
 
 class CopyFileTest : public ProfileTest {
 protected:
     void WritePackage(const std::vector<std::pair<std::string, std::string>>& entries) {
-        WriteAll(package_, MakePackage(std::string("program bytes\0\x01\x02", 16), MakeZip(entries)));
+        WriteAll(package_,
+                 MakePackage(std::string("program bytes\0\x01\x02", 16), MakeZip(entries)));
     }
     std::vector<std::pair<std::string, std::string>> Suite() {
         return {{"tideboard3.exe", "new client"},
@@ -125,7 +71,8 @@ TEST_F(CopyFileTest, InstallsEveryEntryAndRecordsTheAppPath) {
 TEST_F(CopyFileTest, ClientProgramIsWrittenOnlyInTheIncludePass) {
     UseInstallFolder();
     // The client comes first in the archive; it must still be written after everything else.
-    WritePackage({{"tideboard3.exe", "new client"}, {"sub\\tideboard3.exe", "nested"}, {"b.txt", "b"}});
+    WritePackage(
+        {{"tideboard3.exe", "new client"}, {"sub\\tideboard3.exe", "nested"}, {"b.txt", "b"}});
     EXPECT_EQ(Update::kCopied, Update::CopyFileA());
     EXPECT_EQ("b", ReadAll(install_ / "b.txt"));
     EXPECT_EQ("nested", ReadAll(install_ / "sub" / "tideboard3.exe"));
@@ -198,9 +145,10 @@ TEST_F(CopyFileTest, DamagedTrailersAreRefusedBeforeAnythingIsWritten) {
     WriteAll(package_, wrongTotal);
     EXPECT_EQ(Update::kCopyFailed, Update::CopyFileA());
     char line[128];
-    std::snprintf(line, sizeof line, "Update::ReadFileToData file_size(%d) != GetModuleSize()",
-                  static_cast<int>(static_cast<unsigned char>(wrongTotal[wrongTotal.size() - 4]) |
-                                   (static_cast<unsigned char>(wrongTotal[wrongTotal.size() - 3]) << 8)));
+    std::snprintf(
+        line, sizeof line, "Update::ReadFileToData file_size(%d) != GetModuleSize()",
+        static_cast<int>(static_cast<unsigned char>(wrongTotal[wrongTotal.size() - 4]) |
+                         (static_cast<unsigned char>(wrongTotal[wrongTotal.size() - 3]) << 8)));
     EXPECT_TRUE(LogHas(line)) << Log();
     EXPECT_TRUE(LogHas("Update::CopyFileA ReadFileToData failed")) << Log();
 

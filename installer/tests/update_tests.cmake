@@ -6,11 +6,8 @@ if(NOT TARGET ferrylift_core)
     return()
 endif()
 
-set(update_test_names update_config_test update_registry_test)
-# Tests of the archive install, built once the extractor is there.
-if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/../support/zip_extract.h)
-    list(APPEND update_test_names update_package_tests update_version_tests)
-endif()
+set(update_test_names update_config_test update_registry_test update_package_tests
+                      update_version_tests)
 set(update_client_versions 3.19.3.15504 3.19.3.15503 3.18.0.13170 3.18.0.13169 3.20.0.0)
 foreach(name IN LISTS update_test_names)
     tideboard_add_gtest(${name} SOURCES ${CMAKE_CURRENT_LIST_DIR}/${name}.cpp

@@ -113,7 +113,8 @@ rm -f "$WINEPREFIX/drive_c/stop"
 begin trailer-mismatch 3.18.2.14000
 cp "$work/package.exe" "$work/good.exe"
 size=$(stat -c %s "$work/package.exe")
-printf 'x' >> "$work/package.exe"
+# One byte more in front of the trailer: the total it records no longer matches the file.
+{ head -c $((size - 8)) "$work/good.exe"; printf 'x'; tail -c 8 "$work/good.exe"; } > "$work/package.exe"
 run
 [ "$(log | grep -cF "file_size($size) != GetModuleSize()")" = 2 ] || fail "trailer not refused twice"
 has_log "HandleTimer 更新失败"

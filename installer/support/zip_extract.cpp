@@ -1,0 +1,259 @@
+#include "support/zip_extract.h"
+
+#include <unzip.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/directory.h"
+#include "platform/error.h"
+#include "platform/file.h"
+#include "platform/file_time.h"
+#include "platform/path.h"
+#include "support/file_helpers.h"
+#include "support/log_file.h"
+
+namespace {
+
+constexpr char kExtractTag[] = "ZipExtractEx";
+constexpr char kEntryTag[] = "ZipExtractCurrentFile";
+constexpr size_t kNameBufferSize = 260;
+constexpr size_t kChunkSize = 4096;
+// General-purpose flag bit 11: the name is UTF-8.
+constexpr unsigned long kUtf8NameFlag = 0x800;
+
+// Closes the archive on every way out.
+class ArchiveCloser {
+public:
+    explicit ArchiveCloser(unzFile archive) : archive_(archive) {}
+    ~ArchiveCloser() { unzClose(archive_); }
+    ArchiveCloser(const ArchiveCloser&) = delete;
+    ArchiveCloser& operator=(const ArchiveCloser&) = delete;
+
+private:
+    unzFile archive_;
+};
+
+// Closes the current entry on every way out, unless it was closed (and checked) already.
+class EntryCloser {
+public:
+    explicit EntryCloser(unzFile archive) : archive_(archive) {}
+    ~EntryCloser() {
+        if (open_) {
+            unzCloseCurrentFile(archive_);
+        }
+    }
+    EntryCloser(const EntryCloser&) = delete;
+    EntryCloser& operator=(const EntryCloser&) = delete;
+    // The library reports a CRC mismatch here, once the entry's data has been read to its end.
+    int Close() {
+        open_ = false;
+        return unzCloseCurrentFile(archive_);
+    }
+
+private:
+    unzFile archive_;
+    bool open_ = true;
+};
+
+// A segment that would climb: "..", and on Windows also ". ." and "..." style names, which
+// the Win32 path rules shorten to "..".
+bool IsParentSegment(const char* begin, const char* end) {
+    size_t dots = 0;
+    for (const char* c = begin; c != end; ++c) {
+        if (*c == '.') {
+            ++dots;
+        } else if (*c != ' ') {
+            return false;
+        }
+    }
+    return dots >= 2;
+}
+
+// Names are joined to the destination as they stand, so one that starts at a root or a drive,
+// or climbs with a parent segment, would write outside it.
+bool IsUnsafeName(const std::string& name) {
+    if (name.empty()) {
+        return false;
+    }
+    if (platform::IsPathSeparator(name[0])) {
+        return true;
+    }
+    if (name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]))) {
+        return true;
+    }
+    const char* segment = name.c_str();
+    for (const char* c = name.c_str();; ++c) {
+        if (*c == '\0' || platform::IsPathSeparator(*c)) {
+            if (IsParentSegment(segment, c)) {
+                return true;
+            }
+            if (*c == '\0') {
+                return false;
+            }
+            segment = c + 1;
+        }
+    }
+}
+
+// Copies the entry's data into the open file in chunks, one write per chunk.
+bool CopyEntryData(unzFile archive, platform::FileHandle file) {
+    char buffer[kChunkSize];
+    for (;;) {
+        const int count = unzReadCurrentFile(archive, buffer, sizeof buffer);
+        if (count < 0) {
+            LogPrintf(g_libraryLog, "%s unzReadCurrentFile < 0", kEntryTag);
+            return false;
+        }
+        if (count == 0) {
+            return true;
+        }
+        uint32_t written = 0;
+        if (!platform::WriteFile(file, buffer, static_cast<uint32_t>(count), &written) ||
+            written != static_cast<uint32_t>(count)) {
+            LogPrintf(g_libraryLog, "%s WriteFile != %d", kEntryTag, count);
+            return false;
+        }
+    }
+}
+
+// Creation, access and write time all become the entry's stored local date and time.
+void ApplyEntryTime(platform::FileHandle file, unsigned long dosDateTime) {
+    platform::FileTime local = 0;
+    platform::FileTime utc = 0;
+    platform::DosDateTimeToFileTime(static_cast<uint16_t>(dosDateTime >> 16),
+                                    static_cast<uint16_t>(dosDateTime & 0xFFFF), &local);
+    platform::LocalFileTimeToFileTime(local, &utc);
+    platform::SetFileTime(file, &utc, &utc, &utc);
+}
+
+// minizip looks for the end record only after the first byte of the file, so an archive of no
+// entries, which is the end record alone, does not open. It holds nothing to extract.
+bool IsBareEmptyArchive(const char* zipPath) {
+    platform::UniqueStream file(platform::OpenStream(zipPath, "rb"));
+    unsigned char record[23];
+    if (!file || std::fread(record, 1, sizeof record, file.Get()) != 22) {
+        return false;
+    }
+    static const unsigned char kEmptyEnd[10] = {'P', 'K', 5, 6, 0, 0, 0, 0, 0, 0};
+    return std::memcmp(record, kEmptyEnd, sizeof kEmptyEnd) == 0 && record[10] == 0 &&
+           record[11] == 0 && record[20] == 0 && record[21] == 0;
+}
+
+}  // namespace
+
+bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCreateFailed,
+                           void* handle, const std::string& destDir) {
+    unzFile archive = static_cast<unzFile>(handle);
+    unz_file_info64 info;
+    char nameBuffer[kNameBufferSize];
+    if (unzGetCurrentFileInfo64(archive, &info, nameBuffer, sizeof nameBuffer, nullptr, 0, nullptr,
+                                0) != UNZ_OK) {
+        LogPrintf(g_libraryLog, "%s unzGetCurrentFileInfo64 != UNZ_OK", kEntryTag);
+        return false;
+    }
+    // A longer name does not fit the buffer: cut short it would name another file.
+    if (info.size_filename >= kNameBufferSize) {
+        nameBuffer[kNameBufferSize - 1] = '\0';
+        LogPrintf(g_libraryLog, "%s unsafe entry name(%s)", kEntryTag, nameBuffer);
+        return false;
+    }
+    if (unzOpenCurrentFile(archive) != UNZ_OK) {
+        LogPrintf(g_libraryLog, "%s unzOpenCurrentFile != UNZ_OK", kEntryTag);
+        return false;
+    }
+    EntryCloser entry(archive);
+
+    std::string name = (info.flag & kUtf8NameFlag) != 0 ? Utf8ToAnsi(nameBuffer) : nameBuffer;
+    if (IsUnsafeName(name)) {
+        LogPrintf(g_libraryLog, "%s unsafe entry name(%s)", kEntryTag, name.c_str());
+        return false;
+    }
+
+    // Each folder on the way is created top down, one level at a time; both separators come
+    // out as the native one.
+    std::string path = destDir;
+    const char* segment = name.c_str();
+    for (const char* c = name.c_str();; ++c) {
+        if (*c == '\0') {
+            path.append(segment, c);
+            break;
+        }
+        if (platform::IsPathSeparator(*c)) {
+            path.append(segment, c);
+            path += platform::kPathSeparator;
+            platform::CreateDirectory(path);
+            segment = c + 1;
+        }
+    }
+    if (*segment == '\0') {
+        return true;  // a folder entry, or a name that could not be converted
+    }
+    if (!filter(path)) {
+        return true;
+    }
+
+    platform::UniqueFile file;
+    for (;;) {
+        file.Reset(platform::CreateFile(path, platform::kGenericWrite, platform::kShareNone,
+                                        platform::kCreateAlways, platform::kAttributesNone));
+        if (file) {
+            break;
+        }
+        const uint32_t error = platform::LastError();
+        LogPrintf(g_libraryLog, "%s CreateFile(%s) failed(%u)", kEntryTag, path.c_str(), error);
+        const ZipCode answer = onCreateFailed(path, error);
+        if (answer == ZipCode::Skip) {
+            return true;
+        }
+        if (answer != ZipCode::Retry) {
+            return false;
+        }
+    }
+    if (!CopyEntryData(archive, file.Get())) {
+        return false;
+    }
+    ApplyEntryTime(file.Get(), info.dosDate);
+    file.Reset();
+    // Without this check a damaged entry would be installed and reported as a success.
+    if (entry.Close() != UNZ_OK) {
+        LogPrintf(g_libraryLog, "%s unzCloseCurrentFile != UNZ_OK", kEntryTag);
+        return false;
+    }
+    return true;
+}
+
+bool ZipExtractEx(const char* zipPath, const char* destDir, ZipFilter filter,
+                  ZipCreateFailed onCreateFailed) {
+    unzFile archive = unzOpen64(zipPath);
+    if (archive == nullptr && IsBareEmptyArchive(zipPath)) {
+        platform::CreateDirectory(destDir);
+        return true;
+    }
+    if (archive == nullptr) {
+        LogPrintf(g_libraryLog, "%s unzOpen64(%s) == NULL", kExtractTag, zipPath);
+        return false;
+    }
+    ArchiveCloser closer(archive);
+
+    unz_global_info64 global;
+    const ZPOS64_T count = unzGetGlobalInfo64(archive, &global) == UNZ_OK ? global.number_entry : 0;
+
+    std::string dest = destDir;
+    platform::CreateDirectory(dest);
+    if (!dest.empty() && dest.back() != platform::kPathSeparator) {
+        dest += platform::kPathSeparator;
+    }
+    for (ZPOS64_T i = 0; i < count; ++i) {
+        if (!ZipExtractCurrentFile(filter, onCreateFailed, archive, dest)) {
+            LogPrintf(g_libraryLog, "%s ZipExtractCurrentFile == false", kExtractTag);
+            return false;
+        }
+        if (i + 1 < count && unzGoToNextFile(archive) != UNZ_OK) {
+            LogPrintf(g_libraryLog, "%s unzGoToNextFile != UNZ_OK", kExtractTag);
+            return false;
+        }
+    }
+    return true;
+}

@@ -21,6 +21,9 @@ Window {
     property alias timeLine: timeLine
     property alias playerLoader: playerLoader
     property string displayedTitle: hostObject.title
+    // Between the host's clearTimeLine and resetTimeLine: the marks are built
+    // once at the end instead of once per appended entry.
+    property bool loadingTrack: false
 
     onDisplayedTitleChanged: {
         if (hostObject.title !== displayedTitle)
@@ -34,11 +37,17 @@ Window {
 
     Component.onCompleted: show()
 
-    ListModel { id: trackModel }
+    // The list's own count changes at once; the grid's follows only at its
+    // next layout, too late for callers that read the marks right after.
+    ListModel {
+        id: trackModel
+        onCountChanged: mainWindow.resetTimeLine2()
+    }
 
     // --- functions the host calls by name ---
 
     function clearTimeLine() {
+        loadingTrack = true;
         timeLine.removeAll();
         trackModel.clear();
     }
@@ -78,12 +87,15 @@ Window {
     }
 
     function resetTimeLine() {
+        loadingTrack = false;
         rebuildMarks();
         trackViewer.currentIndex = -1;
         timeLine.currentIndex = -1;
     }
 
     function resetTimeLine2() {
+        if (loadingTrack)
+            return;
         rebuildMarks();
         timeLine.currentIndex = trackViewer.currentIndex;
     }
@@ -233,7 +245,9 @@ Window {
                 dc.exec();
                 undoRedo.addCommand(dc);
             }
-            var tick = parseTimeTick(cell.editedTime());
+            // An untouched time editor is no change: a tick of 100 hours or
+            // more does not fit its mask and would come back truncated.
+            var tick = cell.timeEdited() ? parseTimeTick(cell.editedTime()) : NaN;
             var oldTick = trackModel.get(selected).timeTick;
             if (!isNaN(tick) && tick !== oldTick) {
                 var tc = new UR.TimeTickUpdateCommand(selected, oldTick, tick, updateTimeTick);
@@ -290,6 +304,7 @@ Window {
 
     Loader {
         id: playerLoader
+        objectName: "playerLoader"
         onLoaded: {
             for (var k = 0; k < trackModel.count; ++k) {
                 var e = trackModel.get(k);
@@ -307,11 +322,13 @@ Window {
 
     Rectangle {
         id: background
+        objectName: "background"
         anchors.fill: parent
         color: "#FAFDFC"
 
         Rectangle {
             id: titleBar
+            objectName: "titleBar"
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.top: parent.top
@@ -321,6 +338,7 @@ Window {
 
             ImageButton {
                 id: openButton
+                objectName: "openButton"
                 width: 24; height: 24
                 anchors.verticalCenter: parent.verticalCenter
                 x: 48
@@ -330,6 +348,7 @@ Window {
             }
             ImageButton {
                 id: undoButton
+                objectName: "undoButton"
                 width: 24; height: 24
                 anchors.verticalCenter: parent.verticalCenter
                 x: openButton.x + 24 + 48
@@ -340,6 +359,7 @@ Window {
             }
             ImageButton {
                 id: redoButton
+                objectName: "redoButton"
                 width: 24; height: 24
                 anchors.verticalCenter: parent.verticalCenter
                 x: undoButton.x + 24 + 48
@@ -350,6 +370,7 @@ Window {
             }
             ImageButton {
                 id: saveButton
+                objectName: "saveButton"
                 width: 24; height: 24
                 anchors.verticalCenter: parent.verticalCenter
                 x: redoButton.x + 24 + 48
@@ -359,6 +380,7 @@ Window {
             }
             ImageButton {
                 id: insertButton
+                objectName: "insertButton"
                 width: 24; height: 24
                 anchors.verticalCenter: parent.verticalCenter
                 x: saveButton.x + 24 + 48
@@ -373,6 +395,7 @@ Window {
 
             Rectangle {
                 id: titleArea
+                objectName: "titleArea"
                 property bool editing: false
                 anchors.centerIn: parent
                 height: 32
@@ -383,6 +406,7 @@ Window {
 
                 Text {
                     id: titleText
+                    objectName: "titleText"
                     visible: !titleArea.editing
                     x: 4
                     anchors.verticalCenter: parent.verticalCenter
@@ -393,6 +417,7 @@ Window {
                 }
                 TextInput {
                     id: titleEditor
+                    objectName: "titleEditor"
                     visible: titleArea.editing
                     x: 4
                     anchors.verticalCenter: parent.verticalCenter
@@ -419,6 +444,7 @@ Window {
 
             ImageButton {
                 id: minimumButton
+                objectName: "minimumButton"
                 width: 24; height: 24
                 anchors.verticalCenter: parent.verticalCenter
                 anchors.right: closeButton.left
@@ -429,6 +455,7 @@ Window {
             }
             ImageButton {
                 id: closeButton
+                objectName: "closeButton"
                 width: 24; height: 24
                 anchors.verticalCenter: parent.verticalCenter
                 anchors.right: parent.right
@@ -441,6 +468,7 @@ Window {
 
         GridView {
             id: trackViewer
+            objectName: "trackViewer"
             anchors.top: titleBar.bottom
             anchors.bottom: controlBar.top
             anchors.left: parent.left
@@ -459,7 +487,6 @@ Window {
                 if (timeLine.currentIndex !== currentIndex)
                     timeLine.currentIndex = currentIndex;
             }
-            onCountChanged: mainWindow.resetTimeLine2()
 
             delegate: Item {
                 id: cell
@@ -468,14 +495,40 @@ Window {
                 readonly property bool selected: GridView.isCurrentItem
                 z: selected ? 1 : 0
 
+                readonly property string storedDescription: model.description
+                readonly property int storedTimeTick: model.timeTick
+                property string shownTime: ""
+
                 function editedDescription() { return descriptionEditor.text; }
                 function editedTime() { return timeEditor.text; }
+                function timeEdited() { return timeEditor.text !== shownTime; }
+
+                // The editors start from the stored values whenever the cell
+                // becomes selected (typed text of an earlier selection is
+                // dropped) and follow changes made by commands meanwhile.
+                function resetEditors() {
+                    descriptionEditor.text = model.description;
+                    timeEditor.text = mainWindow.timeTickToString(model.timeTick);
+                    shownTime = timeEditor.text;
+                }
 
                 onSelectedChanged: {
-                    if (selected) {
+                    if (selected)
+                        resetEditors();
+                }
+                onStoredDescriptionChanged: {
+                    if (selected)
                         descriptionEditor.text = model.description;
+                }
+                onStoredTimeTickChanged: {
+                    if (selected) {
                         timeEditor.text = mainWindow.timeTickToString(model.timeTick);
+                        shownTime = timeEditor.text;
                     }
+                }
+                Component.onCompleted: {
+                    if (selected)
+                        resetEditors();
                 }
 
                 MouseArea {
@@ -485,6 +538,7 @@ Window {
 
                 BorderImage {
                     id: frame
+                    objectName: "frame"
                     width: 237
                     height: 178
                     y: 36
@@ -494,6 +548,7 @@ Window {
                     border.left: 7; border.top: 2; border.right: 7; border.bottom: 13
 
                     Image {
+                        objectName: "picture"
                         x: 7; y: 2
                         width: 223; height: 163
                         asynchronous: true
@@ -504,6 +559,7 @@ Window {
                 }
 
                 Image {
+                    objectName: "badge"
                     width: 32; height: 32
                     anchors.right: frame.right
                     anchors.bottom: frame.top
@@ -512,6 +568,7 @@ Window {
                 }
 
                 Rectangle {
+                    objectName: "toolStrip"
                     visible: cell.selected
                     width: 223
                     height: 32
@@ -520,6 +577,7 @@ Window {
                     color: "#16A949"
 
                     ImageButton {
+                        objectName: "classStructButton"
                         width: 24; height: 24
                         x: 4
                         anchors.verticalCenter: parent.verticalCenter
@@ -528,6 +586,7 @@ Window {
                         onButtonClicked: mainWindow.toggleClassStruct(index)
                     }
                     ImageButton {
+                        objectName: "deleteButton"
                         width: 24; height: 24
                         anchors.right: parent.right
                         anchors.rightMargin: 4
@@ -540,6 +599,7 @@ Window {
 
                 Rectangle {
                     id: descriptionBar
+                    objectName: "descriptionBar"
                     anchors.top: frame.bottom
                     x: 15
                     height: 22
@@ -559,6 +619,7 @@ Window {
                     }
                     TextInput {
                         id: descriptionEditor
+                        objectName: "descriptionEditor"
                         visible: cell.selected
                         x: 2
                         anchors.verticalCenter: parent.verticalCenter
@@ -569,6 +630,7 @@ Window {
                 }
 
                 Rectangle {
+                    objectName: "timeBar"
                     anchors.top: descriptionBar.bottom
                     anchors.topMargin: 2
                     x: 15
@@ -587,6 +649,7 @@ Window {
                     }
                     TextInput {
                         id: timeEditor
+                        objectName: "timeEditor"
                         visible: cell.selected
                         x: 3
                         anchors.verticalCenter: parent.verticalCenter
@@ -600,6 +663,7 @@ Window {
         }
 
         Text {
+            objectName: "emptyMessage"
             anchors.centerIn: parent
             visible: trackModel.count === 0
             text: "请打开授课轨迹"
@@ -611,6 +675,7 @@ Window {
 
         Rectangle {
             id: controlBar
+            objectName: "controlBar"
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.bottom: parent.bottom
@@ -619,6 +684,7 @@ Window {
 
             TimeLine {
                 id: timeLine
+                objectName: "timeLine"
                 anchors.top: parent.top
                 anchors.bottom: parent.bottom
                 anchors.left: parent.left
@@ -633,6 +699,7 @@ Window {
 
             ImageButton {
                 id: previewButton
+                objectName: "previewButton"
                 width: 40; height: 40
                 anchors.right: parent.right
                 anchors.rightMargin: 16

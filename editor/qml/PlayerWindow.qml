@@ -114,9 +114,15 @@ Window {
         }
     }
 
+    // x, y in the picture area. Kept in window coordinates: the area moves
+    // while the bars animate, and the hover events that this sends without
+    // any real movement must not count as one.
     function pointerMoved(x, y) {
+        var p = pictureArea.mapToItem(null, x, y);
+        if (p.x === currentMousePosition.x && p.y === currentMousePosition.y)
+            return;
         sameMousePositionCount = 0;
-        currentMousePosition = Qt.point(x, y);
+        currentMousePosition = Qt.point(p.x, p.y);
     }
 
     function stepBack() {
@@ -162,6 +168,7 @@ Window {
 
     Item {
         id: root
+        objectName: "root"
         anchors.fill: parent
         focus: true
         Keys.onLeftPressed: playerWindow.stepBack()
@@ -169,6 +176,7 @@ Window {
 
         Rectangle {
             id: titleBar
+            objectName: "titleBar"
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.top: parent.top
@@ -179,12 +187,14 @@ Window {
 
             Text {
                 id: caption
+                objectName: "caption"
                 anchors.centerIn: parent
                 text: hostObject.title
                 color: "white"
                 font.pixelSize: 24
             }
             ImageButton {
+                objectName: "coverButton"
                 width: 24; height: 24
                 anchors.right: caption.left
                 anchors.rightMargin: 8
@@ -195,6 +205,7 @@ Window {
                 onButtonClicked: coverPage.visible = !coverPage.visible
             }
             ImageButton {
+                objectName: "minimumButton"
                 width: 24; height: 24
                 anchors.right: closeButton.left
                 anchors.rightMargin: 50
@@ -205,6 +216,7 @@ Window {
             }
             ImageButton {
                 id: closeButton
+                objectName: "closeButton"
                 width: 24; height: 24
                 anchors.right: parent.right
                 anchors.rightMargin: 24
@@ -217,17 +229,29 @@ Window {
 
         Rectangle {
             id: pictureArea
+            objectName: "pictureArea"
             anchors.top: titleBar.bottom
             anchors.bottom: controlBar.top
             anchors.left: parent.left
             anchors.right: parent.right
             color: "#7E7E7E"
 
+            // Scaled to fit and centred, keeping its aspect. The fit is done
+            // here rather than by fillMode: with PreserveAspectFit the decoder
+            // fills the source size's width and may exceed its height, while
+            // the picture must never be decoded beyond the screen's size.
             Image {
-                anchors.fill: parent
-                fillMode: Image.PreserveAspectFit
+                id: picture
+                objectName: "picture"
+                readonly property real fit: implicitWidth > 0 && implicitHeight > 0
+                                            ? Math.min(pictureArea.width / implicitWidth,
+                                                       pictureArea.height / implicitHeight)
+                                            : 0
+                anchors.centerIn: parent
+                width: implicitWidth * fit
+                height: implicitHeight * fit
+                fillMode: Image.Stretch
                 asynchronous: true
-                // Never decode beyond the screen.
                 sourceSize.width: Screen.width
                 sourceSize.height: Screen.height
                 source: timeLine.currentIndex >= 0 && timeLine.currentIndex < trackModel.count
@@ -241,6 +265,7 @@ Window {
 
             Rectangle {
                 id: coverPage
+                objectName: "coverPage"
                 anchors.fill: parent
                 color: "#FAFCFD"
                 visible: false
@@ -313,12 +338,13 @@ Window {
                     }
                     ListView {
                         id: stageTable
+                        objectName: "stageTable"
                         width: playerWindow.classStructTableWidth
                         clip: true
                         interactive: contentHeight > height
                         model: classStructModel
                         height: Math.min(contentHeight,
-                                         Math.max(0, playerWindow.height - titleBar.height
+                                         Math.max(0, Screen.height - titleBar.height
                                                   - controlBar.height - 3 * (32 + 1)))
                         onContentHeightChanged: playerWindow.classStructTableHeight = contentHeight
                         delegate: Column {
@@ -352,6 +378,7 @@ Window {
                                         font.pixelSize: 24
                                     }
                                     MouseArea {
+                                        objectName: "stageSpan"
                                         anchors.fill: parent
                                         onClicked: timeLine.seekTo(model.startTimeTick)
                                     }
@@ -376,6 +403,7 @@ Window {
 
         Rectangle {
             id: tipsBar
+            objectName: "tipsBar"
             visible: false
             height: 40
             color: "#17A949"
@@ -385,6 +413,7 @@ Window {
 
             Text {
                 id: tipsText
+                objectName: "tipsText"
                 x: 16
                 anchors.verticalCenter: parent.verticalCenter
                 color: "white"
@@ -395,6 +424,7 @@ Window {
                       : ""
             }
             ImageButton {
+                objectName: "tipsCloseButton"
                 width: 24; height: 24
                 anchors.right: parent.right
                 anchors.rightMargin: 8
@@ -407,6 +437,7 @@ Window {
 
         Rectangle {
             id: controlBar
+            objectName: "controlBar"
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.bottom: parent.bottom
@@ -417,6 +448,7 @@ Window {
 
             TimeLine {
                 id: timeLine
+                objectName: "timeLine"
                 anchors.top: parent.top
                 anchors.bottom: parent.bottom
                 anchors.left: parent.left
@@ -431,6 +463,7 @@ Window {
 
             ImageButton {
                 id: playButton
+                objectName: "playButton"
                 width: 40; height: 40
                 anchors.right: fullScreenButton.left
                 anchors.rightMargin: 46
@@ -443,6 +476,7 @@ Window {
             }
             ImageButton {
                 id: fullScreenButton
+                objectName: "fullScreenButton"
                 width: 24; height: 24
                 anchors.right: parent.right
                 anchors.rightMargin: 52
@@ -455,6 +489,7 @@ Window {
 
         // The marker sits on the control bar's top edge, above the current mark.
         Image {
+            objectName: "marker"
             width: 16; height: 16
             visible: tipsBar.visible
             x: timeLine.currentX + 24 + 2 * 12 - 8

@@ -1,0 +1,78 @@
+// Helpers of the editor's end-to-end tests and render tool: one host with its
+// main window, the QML items by object name, the track list, pointer clicks.
+#pragma once
+
+#include <qplayerhost.h>
+#include <sample_track.h>
+
+#include <QColor>
+#include <QImage>
+#include <QPointF>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QScreen>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+struct Entry {
+    QString id;
+    QString sample;
+    int tick = 0;
+    QString description;
+    QString level;
+};
+
+class Session {
+public:
+    // A new host, which creates and shows the main window.
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    QPlayerHost* host = nullptr;
+    QQuickWindow* window = nullptr;
+
+    QQuickItem* item(const char* name) const;
+    QObject* object(const char* name) const;
+    QVariant call(const char* function, const QVariantList& arguments = {}) const;
+    QVariant property(const char* name) const;
+
+    bool open(const QString& package);
+    QVector<Entry> entries() const;
+    int selection() const;
+    int currentMark() const;
+    QVector<QQuickItem*> marks() const;
+    // The grid cell of the entry at position, scrolled into view.
+    QQuickItem* cell(int position) const;
+    QQuickItem* cellPart(int position, const char* name) const;
+
+    void clickCell(int position) const;
+    // Waits until every visible cell's picture has finished loading.
+    bool waitForPictures(int timeoutMs = 10000) const;
+
+    // The loaded preview player, or null.
+    QQuickWindow* player() const;
+    QQuickItem* playerItem(const char* name) const;
+};
+
+// Mouse click on the item (at a point in item coordinates, default centre),
+// delivered to the item's window.
+void click(QQuickItem* item, QPointF at = QPointF(-1, -1));
+void selectAllAndType(QQuickWindow* window, const QString& text);
+void typeText(QQuickWindow* window, const QString& text);
+QPointF centreInWindow(QQuickItem* item);
+// Colour of the window's pixel at a point in window coordinates of a grab.
+QColor pixel(const QImage& grab, QQuickWindow* window, QPointF at);
+bool near(const QColor& colour, const char* expected, int tolerance = 12);
+
+// Writes dir/name.zip holding a track folder `name` with the given entries and
+// returns its path (empty on failure).
+QString makeTrack(const QString& dir, const QString& name, const QVector<SampleEntry>& entries,
+                  QSize pictureSize = QSize(320, 180));
+// A JPEG picture file of the given size, for inserting.
+QString makePicture(const QString& path, QSize size, const QColor& colour);
+// Items below root (by visual parent) with the object name; finds view
+// delegates, which are not object children of the window.
+QList<QQuickItem*> findItems(QQuickItem* root, const QString& name);

@@ -1,0 +1,34 @@
+// End-to-end tests of the editor. The track store lies under a temporary
+// XDG_DATA_HOME, so the user's profile is never touched.
+//   reelwright_e2e_tests editor|player [Qt Test options]
+#include <QApplication>
+#include <QByteArray>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstring>
+#include <vector>
+
+int runEditorTests(int argc, char** argv);
+int runPlayerTests(int argc, char** argv);
+
+int main(int argc, char** argv) {
+    QTemporaryDir data;
+    if (!data.isValid())
+        return 2;
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", data.path().toUtf8());
+    QApplication application(argc, argv);
+    // Tests pick their group by the first argument; Qt Test gets the rest.
+    if (argc < 2)
+        return 2;
+    std::vector<char*> rest{argv[0]};
+    for (int i = 2; i < argc; ++i)
+        rest.push_back(argv[i]);
+    const int count = static_cast<int>(rest.size());
+    if (std::strcmp(argv[1], "editor") == 0)
+        return runEditorTests(count, rest.data());
+    if (std::strcmp(argv[1], "player") == 0)
+        return runPlayerTests(count, rest.data());
+    return 2;
+}

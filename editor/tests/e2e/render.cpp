@@ -1,0 +1,78 @@
+// reelwright-render: shows the editor with a track package loaded and writes
+// the main window (optionally with a cell selected) and the preview player's
+// cover page as PNG files. For the demo on machines without a display (run it
+// under Xvfb) and for looking at the layout. Uses the caller's XDG_DATA_HOME
+// for the track store.
+//   reelwright-render --package P --output DIR [--select N]
+#include "e2e_support.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QTest>
+#include <QTextStream>
+#include <QUrl>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption package(QStringLiteral("package"), QStringLiteral("Track package."),
+                                     QStringLiteral("path"));
+    const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("Folder for PNGs."),
+                                    QStringLiteral("dir"));
+    const QCommandLineOption select(QStringLiteral("select"), QStringLiteral("Cell to select."),
+                                    QStringLiteral("n"), QStringLiteral("-1"));
+    parser.addOptions({package, output, select});
+    parser.process(application);
+    QTextStream err(stderr);
+    if (!parser.isSet(package) || !parser.isSet(output)) {
+        err << "reelwright-render: --package and --output are required\n";
+        return 2;
+    }
+    const QString folder = parser.value(output);
+    QDir().mkpath(folder);
+
+    Session session;
+    if (!session.window) {
+        err << "reelwright-render: no main window\n";
+        return 1;
+    }
+    if (!session.open(QFileInfo(parser.value(package)).absoluteFilePath())) {
+        err << "reelwright-render: the package did not load\n";
+        return 1;
+    }
+    const int selected = parser.value(select).toInt();
+    if (selected >= 0 && selected < session.entries().size()) {
+        session.clickCell(selected);
+    }
+    session.waitForPictures();
+    QTest::qWait(300);
+    const QString mainPng = folder + QStringLiteral("/main-window.png");
+    if (!session.window->grabWindow().save(mainPng)) {
+        err << "reelwright-render: cannot write " << mainPng << "\n";
+        return 1;
+    }
+
+    // The cover page shows only when no entry is current.
+    if (selected >= 0) {
+        QMetaObject::invokeMethod(session.item("timeLine"), "removeAll");
+        session.item("trackViewer")->setProperty("currentIndex", -1);
+    }
+    session.call("showPreview");
+    QQuickWindow* player = session.player();
+    if (!player) {
+        err << "reelwright-render: no player\n";
+        return 1;
+    }
+    if (!QTest::qWaitForWindowExposed(player))
+        err << "reelwright-render: the player was not shown\n";
+    QTest::qWait(500);
+    const QString coverPng = folder + QStringLiteral("/player-cover.png");
+    if (!player->grabWindow().save(coverPng)) {
+        err << "reelwright-render: cannot write " << coverPng << "\n";
+        return 1;
+    }
+    QTextStream(stdout) << mainPng << "\n" << coverPng << "\n";
+    return 0;
+}

@@ -30,7 +30,15 @@ Window {
     property int classStructTableWidth: 512
     property real classStructTableHeight: 0
 
-    Component.onCompleted: showFullScreen()
+    // Cover the screen before asking for full screen: without a window
+    // manager the request alone leaves the nominal size.
+    Component.onCompleted: {
+        x = Screen.virtualX;
+        y = Screen.virtualY;
+        width = Screen.width;
+        height = Screen.height;
+        showFullScreen();
+    }
 
     ListModel { id: trackModel }
     ListModel { id: classStructModel }

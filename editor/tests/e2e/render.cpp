@@ -1,8 +1,8 @@
 // reelwright-render: shows the editor with a track package loaded and writes
-// the main window (optionally with a cell selected) and the preview player's
-// cover page as PNG files. For the demo on machines without a display (run it
-// under Xvfb) and for looking at the layout. Uses the caller's XDG_DATA_HOME
-// for the track store.
+// the main window (optionally with a cell selected), the preview player's
+// cover page and one entry in the player as PNG files. For the demo on machines without a display
+// (run it under Xvfb) and for looking at the layout. Uses the caller's XDG_DATA_HOME for the track
+// store.
 //   reelwright-render --package P --output DIR [--select N]
 #include "e2e_support.h"
 
@@ -73,6 +73,19 @@ int main(int argc, char* argv[]) {
         err << "reelwright-render: cannot write " << coverPng << "\n";
         return 1;
     }
-    QTextStream(stdout) << mainPng << "\n" << coverPng << "\n";
+    // And one entry as the slide show shows it, with its tips bar.
+    QQuickItem* playerTimeLine = player->findChild<QQuickItem*>(QStringLiteral("timeLine"));
+    const int shown = qMin(3, session.entries().size() - 1);
+    playerTimeLine->setProperty("currentIndex", shown);
+    QQuickItem* picture = player->findChild<QQuickItem*>(QStringLiteral("picture"));
+    for (int waited = 0; waited < 5000 && picture->property("status").toInt() == 2; waited += 20)
+        QTest::qWait(20);
+    QTest::qWait(300);
+    const QString entryPng = folder + QStringLiteral("/player-entry.png");
+    if (!player->grabWindow().save(entryPng)) {
+        err << "reelwright-render: cannot write " << entryPng << "\n";
+        return 1;
+    }
+    QTextStream(stdout) << mainPng << "\n" << coverPng << "\n" << entryPng << "\n";
     return 0;
 }

@@ -57,6 +57,7 @@ private slots:
         QQuickWindow* player = preview("stages", entries);
         QVERIFY(player);
         QVERIFY(player->visibility() == QWindow::FullScreen);
+        QCOMPARE(player->size(), player->screen()->size());
         QVERIFY(player->flags() & Qt::WindowStaysOnTopHint);
 
         auto* stages = qobject_cast<QAbstractItemModel*>(

@@ -8,6 +8,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
 
 namespace {
 
@@ -16,11 +17,31 @@ QString entryId(const QString& picture) {
     return dot < 0 ? picture : picture.left(dot);
 }
 
+// The folder part of the flag path becomes the track folder below the store
+// root: it must name a real folder there, not the root itself or its parent.
+bool isTrackFolderName(const QString& folder) {
+    if (folder.isEmpty())
+        return false;
+    const QStringList segments = folder.split(QLatin1Char('/'));
+    for (const QString& segment : segments) {
+        if (segment.isEmpty() || segment == QLatin1String(".") || segment == QLatin1String(".."))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool QPlayerHost::loadTrack(QUrl path) {
     const QString root = storeRoot();
     packagePath = path.toLocalFile();
+    // The user interface empties its list before loading, so after a failed load
+    // a save would prune every entry of the previous track or pack it into the
+    // wrong package: a failed load leaves no document to save.
+    auto fail = [this] {
+        document = QDomDocument();
+        return false;
+    };
 
     std::string flag;
     Packwell().GetFlagFilePathFromZipPackage(flag, "tracks.xml", packagePath.toStdString(), "");
@@ -28,26 +49,28 @@ bool QPlayerHost::loadTrack(QUrl path) {
     // The track folder is named after the folder holding "tracks.xml"; without
     // one there is no folder to unpack into.
     const int slash = flagPath.lastIndexOf(QLatin1Char('/'));
-    if (slash <= 0) {
+    if (slash < 0 || !isTrackFolderName(flagPath.left(slash))) {
         qDebug() << "QPlayerHost::loadTrack" << packagePath << "has no tracks.xml inside a folder";
-        return false;
+        return fail();
     }
 
     if (!QDir().mkpath(root)) {
         qDebug() << "QPlayerHost::loadTrack"
                  << "cannot create" << root;
-        return false;
+        return fail();
     }
     Packwell packwell;
     if (!packwell.UnZipFile(packagePath.toStdString(), root.toStdString(), "", "", "", false)) {
         qDebug() << "QPlayerHost::loadTrack" << QString::fromStdString(packwell.LastError());
-        return false;
+        return fail();
     }
 
     trackFolder = root + flagPath.left(slash);
     trackFile.setFileName(trackFolder + QStringLiteral("/tracks.xml"));
-    if (!trackFile.exists())
-        return false;
+    if (!QFileInfo(trackFile.fileName()).isFile()) {
+        qDebug() << "QPlayerHost::loadTrack" << trackFile.fileName() << "is missing";
+        return fail();
+    }
     trackFile.open(QIODevice::ReadOnly);
 
     callUserInterface("clearTimeLine");
@@ -55,8 +78,12 @@ bool QPlayerHost::loadTrack(QUrl path) {
     document = QDomDocument();
     QString error;
     int line = 0;
-    if (!document.setContent(&trackFile, false, &error, &line))
+    if (!document.setContent(&trackFile, false, &error, &line)) {
         qDebug() << "QPlayerHost::loadTrack" << trackFile.fileName() << "line" << line << error;
+        // A failed parse leaves what was read before the error; saving that
+        // would cut the track short, so the track loads as empty instead.
+        document = QDomDocument();
+    }
 
     const QDomElement top = document.documentElement();
     const QDomElement tracks = top.firstChildElement(QStringLiteral("tracks"));

@@ -25,6 +25,16 @@ QString entryIdOf(const QDomNode& entry) {
     return dot < 0 ? picture : picture.left(dot);
 }
 
+// The local path of an entry's "sample". The user interface hands back the URL
+// strings it was given; prepareSamples makes them with QUrl::fromLocalFile,
+// which percent-encodes the braces of the picture's name, so the path is read
+// through QUrl rather than from the text.
+QString samplePath(const QJsonValue& sample) {
+    const QString text = sample.toString();
+    const QString path = QUrl(text).toLocalFile();
+    return path.isEmpty() ? text : path;
+}
+
 int wholeSeconds(const QJsonValue& value) {
     if (!value.isDouble())
         return 0;
@@ -43,6 +53,15 @@ void setText(QDomDocument& document, QDomElement element, const QString& text) {
         element.appendChild(document.createTextNode(text));
     else
         element.firstChild().setNodeValue(text);
+}
+
+// The entry's first child element of that name, appended when it has none, so
+// an edited time, caption or level is not dropped for want of a place.
+QDomElement childElement(QDomDocument& document, QDomNode entry, const QString& name) {
+    QDomElement element = entry.firstChildElement(name);
+    if (element.isNull() && entry.isElement())
+        element = entry.appendChild(document.createElement(name)).toElement();
+    return element;
 }
 
 QDomElement textElement(QDomDocument& document, const QString& name, const QString& text) {
@@ -75,8 +94,7 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     for (const QJsonValue& value : track) {
         const QJsonObject entry = value.toObject();
         wantedIds.insert(entry.value(QStringLiteral("id")).toString());
-        files.push_back(
-            QUrl(entry.value(QStringLiteral("sample")).toString()).toLocalFile().toStdString());
+        files.push_back(samplePath(entry.value(QStringLiteral("sample"))).toStdString());
     }
 
     qDebug().noquote() << "QPlayerHost::saveTrack" << document.toString(1);
@@ -106,7 +124,7 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
         const QJsonObject object = value.toObject();
         const QString id = object.value(QStringLiteral("id")).toString();
         const QString fileName =
-            QFileInfo(object.value(QStringLiteral("sample")).toString()).fileName();
+            QFileInfo(samplePath(object.value(QStringLiteral("sample")))).fileName();
         const int time = wholeSeconds(object.value(QStringLiteral("timeTick")));
         const QString caption = object.value(QStringLiteral("description")).toString();
         const QString level = object.value(QStringLiteral("level")).toString();
@@ -118,15 +136,12 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
             if (id == QLatin1String("{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}"))
                 qDebug() << "QPlayerHost::saveTrack"
                          << "{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}";
-            setText(document, entry.firstChildElement(QStringLiteral("ticks")),
+            setText(document, childElement(document, entry, QStringLiteral("ticks")),
                     QString::number(time));
             setText(document, entry.firstChildElement(QStringLiteral("picture")), fileName);
-            setText(document, entry.firstChildElement(QStringLiteral("description")), caption);
-            QDomElement levelElement = entry.firstChildElement(QStringLiteral("level"));
-            if (levelElement.isNull() && entry.isElement())
-                levelElement =
-                    entry.appendChild(document.createElement(QStringLiteral("level"))).toElement();
-            setText(document, levelElement, level);
+            setText(document, childElement(document, entry, QStringLiteral("description")),
+                    caption);
+            setText(document, childElement(document, entry, QStringLiteral("level")), level);
         } else {
             QDomElement entry = document.createElement(QStringLiteral("track"));
             entry.appendChild(

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <set>
 #include <system_error>
@@ -318,16 +319,22 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
         return false;
     zip_t* zip = archive.get();
 
-    // Entries no longer listed go; the rest are matched by name.
+    // Entries no longer listed go; the rest are matched by name. An entry kept
+    // must carry its name exactly once and in "/" form, or the package would
+    // end up holding the old and the new file under names that extract to the
+    // same place.
+    std::map<std::string, zip_uint64_t> kept;
     const zip_int64_t count = zip_get_num_entries(zip, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const zip_uint64_t index = static_cast<zip_uint64_t>(i);
         const char* raw = zip_get_name(zip, index, 0);
-        if (!raw || !names.count(Normalised(raw))) {
-            if (zip_delete(zip, index) != 0) {
-                lastError_ = std::string("zip_delete failed: ") + zip_strerror(zip);
-                return false;
-            }
+        if (raw && names.count(raw) && !kept.count(raw)) {
+            kept.emplace(raw, index);
+            continue;
+        }
+        if (zip_delete(zip, index) != 0) {
+            lastError_ = std::string("zip_delete failed: ") + zip_strerror(zip);
+            return false;
         }
     }
 
@@ -338,7 +345,9 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
             lastError_ = "cannot read " + item.source.string();
             return false;
         }
-        const zip_int64_t existing = zip_name_locate(zip, item.name.c_str(), 0);
+        const auto found = kept.find(item.name);
+        const zip_int64_t existing =
+            found == kept.end() ? -1 : static_cast<zip_int64_t>(found->second);
         if (existing >= 0) {
             zip_stat_t stat;
             zip_stat_init(&stat);

@@ -1,0 +1,125 @@
+// The host as the user interface meets it: the meta-object interface it calls
+// by name, the property setters, start-up with a QML main window and the quit
+// chain.
+#include "qplayerhost.h"
+#include "testsupport.h"
+
+#include <QDomDocument>
+#include <QFile>
+#include <QMetaMethod>
+#include <QSignalSpy>
+#include <QtTest>
+
+class HostInterface : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The user interface reaches these by name and index; the order and the
+    // parameter names (with "titile") are fixed.
+    void metaObjectInterface() {
+        RecordingRoot root;
+        const QPlayerHost host(&root, nullptr);  // registers QList<QUrl>
+        const QMetaObject& meta = QPlayerHost::staticMetaObject;
+        const QStringList expected = {
+            "quit()",
+            "titleChanged(QString)",
+            "dateChanged(QString)",
+            "trackDescChanged(QString)",
+            "trackNameChanged(QString)",
+            "teacherChanged(QString)",
+            "durationChanged(QString)",
+            "setTitle(QString)",
+            "setDate(QString)",
+            "setTrackDesc(QString)",
+            "setTrackName(QString)",
+            "setTeacher(QString)",
+            "setDuration(QString)",
+            "updateTrack(QString,QString)",
+            "loadTrack(QUrl)",
+            "saveTrack(QString,QJsonArray)",
+            "prepareSamples(QList<QUrl>)",
+        };
+        QCOMPARE(meta.methodCount() - meta.methodOffset(), expected.size());
+        QStringList names;
+        for (int i = 0; i < expected.size(); ++i) {
+            const QMetaMethod method = meta.method(meta.methodOffset() + i);
+            QCOMPARE(QString::fromLatin1(method.methodSignature()), expected[i]);
+            QCOMPARE(method.methodType(), i <= 6    ? QMetaMethod::Signal
+                                          : i <= 12 ? QMetaMethod::Slot
+                                                    : QMetaMethod::Method);
+            for (const QByteArray& name : method.parameterNames())
+                names << QString::fromLatin1(name);
+        }
+        QCOMPARE(names, QStringList({"arg", "arg", "arg", "arg", "arg", "arg", "arg", "arg", "arg",
+                                     "arg", "arg", "arg", "id", "description", "path", "titile",
+                                     "track", "urls"}));
+        QCOMPARE(meta.method(meta.indexOfMethod("loadTrack(QUrl)")).returnType(),
+                 int(QMetaType::Bool));
+        QVERIFY(QMetaType::type("QList<QUrl>") != QMetaType::UnknownType);
+    }
+
+    void settersSignalRealChangesOnly() {
+        RecordingRoot root;
+        QPlayerHost host(&root, nullptr);
+        const QMetaObject& meta = QPlayerHost::staticMetaObject;
+        for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
+            const QMetaProperty property = meta.property(i);
+            QSignalSpy spy(&host, property.notifySignal());
+            QVERIFY(property.write(&host, QStringLiteral("课")));
+            QVERIFY(property.write(&host, QStringLiteral("课")));
+            QVERIFY(property.write(&host, QString()));
+            QCOMPARE(spy.count(), 2);
+            QCOMPARE(spy[0][0].toString(), QStringLiteral("课"));
+            QCOMPARE(spy[1][0].toString(), QString());
+            QCOMPARE(property.read(&host).toString(), QString());
+        }
+    }
+
+    // The real constructor: "hostObject" exists when the window is created, the
+    // script functions get JavaScript values, and Qt.quit() reaches quit().
+    void startupWithMainWindow() {
+        Scratch scratch;
+        QPlayerHost host(nullptr);
+        QObject* window = host.userInterface();
+        QVERIFY(window);
+        QVERIFY(window->property("hostSeenAtCreation").toBool());
+
+        const QString package = scratch.work() + "/lesson.zip";
+        QVERIFY(writeZip(
+            package,
+            {{"L/tracks.xml", trackXml("<track><ticks>7</ticks><picture>a.jpg</picture></track>"
+                                       "<track><ticks>2</ticks><picture>b.jpg</picture>"
+                                       "<level>1</level></track>")},
+             {"L/res/a.jpg", pictureBytes("JPEG")}}));
+        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)));
+        QCOMPARE(
+            window->property("calls").toStringList(),
+            QStringList({"clearTimeLine", "appendItem string,string,number,string,string a 7 -1",
+                         "appendItem string,string,number,string,string b 2 1", "resetTimeLine"}));
+
+        // A JavaScript array of plain objects arrives as entries with their types.
+        const QString sample =
+            QUrl::fromLocalFile(host.currentTrackFolder() + "/res/a.jpg").toString();
+        QVariant saved;
+        QVERIFY(QMetaObject::invokeMethod(window, "saveAll", Q_RETURN_ARG(QVariant, saved),
+                                          Q_ARG(QVariant, "From QML"), Q_ARG(QVariant, sample)));
+        QVERIFY(saved.toBool());
+        QFile file(host.currentTrackFolder() + "/tracks.xml");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QDomDocument document;
+        QVERIFY(document.setContent(&file));
+        const QDomElement track =
+            document.documentElement().firstChildElement("tracks").firstChildElement("track");
+        QCOMPARE(track.firstChildElement("ticks").text(), QStringLiteral("3"));
+        QCOMPARE(track.firstChildElement("description").text(), QStringLiteral("d"));
+        QCOMPARE(track.firstChildElement("level").text(), QStringLiteral("1"));
+        QVERIFY(track.nextSiblingElement().isNull());
+
+        QSignalSpy quit(&host, &QPlayerHost::quit);
+        QVERIFY(QMetaObject::invokeMethod(window, "requestQuit"));
+        QTRY_COMPARE(quit.count(), 1);
+    }
+};
+
+QTEST_MAIN(HostInterface)
+#include "tst_hostinterface.moc"

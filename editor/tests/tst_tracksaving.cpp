@@ -1,0 +1,304 @@
+// Saving a track back into the store and the package, changing one caption,
+// and turning picture files into new entries.
+#include "qplayerhost.h"
+#include "testsupport.h"
+
+#include <QDomDocument>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTextCodec>
+#include <QtTest>
+
+namespace {
+
+const char* const kEntries =
+    "<track id=\"x1\"><action>import</action><description>first</description>"
+    "<ticks>10</ticks><interval>3</interval><picture>A.jpg</picture><level>1</level></track>"
+    "<track><description/><ticks>20</ticks><picture>B.jpg</picture></track>"
+    "<track><description>gone</description><ticks>30</ticks><picture>C.jpg</picture>"
+    "<level>-1</level></track>";
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList childNames(const QDomNode& node) {
+    QStringList names;
+    for (QDomNode child = node.firstChild(); !child.isNull(); child = child.nextSibling())
+        names << child.nodeName();
+    return names;
+}
+
+QJsonObject entry(const QString& id, const QString& sample, const QJsonValue& time,
+                  const QJsonValue& caption, const QJsonValue& level) {
+    return {{"id", id},
+            {"sample", sample},
+            {"timeTick", time},
+            {"description", caption},
+            {"level", level}};
+}
+
+}  // namespace
+
+class TrackSaving : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Scratch> scratch;
+    std::unique_ptr<RecordingRoot> root;
+    std::unique_ptr<QPlayerHost> host;
+    QString packagePath;
+
+    QString folder() const { return host->currentTrackFolder(); }
+    QString sample(const QString& picture) const {
+        return QUrl::fromLocalFile(folder() + "/res/" + picture).toString();
+    }
+    // Nodes do not keep their document alive, so the parsed file is kept here.
+    QDomDocument saved;
+    QDomElement savedTracks() {
+        saved.setContent(readFile(folder() + "/tracks.xml"));
+        return saved.documentElement().firstChildElement("tracks");
+    }
+    void loadFixture(const QByteArray& xml = trackXml(kEntries)) {
+        packagePath = scratch->work() + "/lesson.zip";
+        QVERIFY(writeZip(packagePath, {{"L/tracks.xml", xml},
+                                       {"L/res/A.jpg", pictureBytes("JPEG", 8)},
+                                       {"L/res/B.jpg", pictureBytes("JPEG", 9)},
+                                       {"L/res/C.jpg", pictureBytes("JPEG", 10)}}));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(packagePath)));
+    }
+    static void expectArchiveIntact(const QString& path) {
+        const QString unzip = QStandardPaths::findExecutable("unzip");
+        QVERIFY2(!unzip.isEmpty(), "unzip is one of the editor's packages");
+        QProcess check;
+        check.start(unzip, {"-t", path});
+        QVERIFY(check.waitForFinished());
+        QVERIFY2(check.exitCode() == 0, check.readAllStandardOutput().constData());
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(QImageWriter::supportedImageFormats().contains("jpeg"),
+                 "the JPEG image plug-in is missing");
+    }
+    void init() {
+        scratch.reset(new Scratch);
+        root.reset(new RecordingRoot);
+        host.reset(new QPlayerHost(root.get(), nullptr));
+    }
+    void cleanup() {
+        host.reset();
+        root.reset();
+        scratch.reset();
+    }
+
+    void pruneMergeAndAppend() {
+        loadFixture();
+        const QJsonArray added =
+            host->prepareSamples({QUrl::fromLocalFile(folder() + "/res/A.jpg")});
+        QCOMPARE(added.size(), 1);
+        const QString newId = added[0].toObject()["id"].toString();
+        // The list as the user interface holds it: B moved before A in time.
+        const QJsonArray track = {
+            entry("B", sample("B.jpg"), 5, "now described", "-1"),
+            entry("A", sample("A.jpg"), 11, "first", "1"),
+            entry(newId, added[0].toObject()["sample"].toString(), 12, "A", "-1"),
+        };
+        QVERIFY(host->saveTrack("New title", track));
+
+        const QDomElement tracks = savedTracks();
+        QCOMPARE(saved.documentElement().firstChildElement("track_name").text(),
+                 QStringLiteral("New title"));
+        QCOMPARE(host->trackName(), QStringLiteral("Lesson"));
+        QCOMPARE(childNames(tracks), QStringList({"track", "track", "track"}));
+        const QDomElement a = tracks.firstChildElement();
+        const QDomElement b = a.nextSiblingElement();
+        const QDomElement n = b.nextSiblingElement();
+        // A keeps its place and what saving does not own.
+        QCOMPARE(a.attribute("id"), QStringLiteral("x1"));
+        QCOMPARE(a.firstChildElement("picture").text(), QStringLiteral("A.jpg"));
+        QCOMPARE(a.firstChildElement("ticks").text(), QStringLiteral("11"));
+        QCOMPARE(a.firstChildElement("interval").text(), QStringLiteral("3"));
+        QCOMPARE(a.firstChildElement("action").text(), QStringLiteral("import"));
+        // B: its empty caption gained a text, it gained a level, its time changed.
+        QCOMPARE(childNames(b), QStringList({"description", "ticks", "picture", "level"}));
+        QCOMPARE(b.firstChildElement("description").text(), QStringLiteral("now described"));
+        QCOMPARE(b.firstChildElement("ticks").text(), QStringLiteral("5"));
+        QCOMPARE(b.firstChildElement("level").text(), QStringLiteral("-1"));
+        // The new entry: exactly these children, no id.
+        QCOMPARE(childNames(n),
+                 QStringList({"action", "description", "ticks", "picture", "level"}));
+        QVERIFY(!n.hasAttributes());
+        QCOMPARE(n.firstChildElement("action").text(), QStringLiteral("manual import"));
+        QCOMPARE(n.firstChildElement("picture").text(), newId + ".jpeg");
+        QCOMPARE(n.firstChildElement("ticks").text(), QStringLiteral("12"));
+        // The pruned entry's picture stays on disk.
+        QVERIFY(QFile::exists(folder() + "/res/C.jpg"));
+
+        const QByteArray text = readFile(folder() + "/tracks.xml");
+        QVERIFY(text.startsWith(
+            "<?xml version='1.0' encoding='UTF-8'?>\n<track_info>\n    <track_name>"));
+        QVERIFY(text.contains("\n    <tracks>\n        <track id=\"x1\">\n            <action>"));
+
+        // The package now holds the same track: unpack it into another store.
+        const QMap<QString, ZipEntry> packed = readZip(packagePath);
+        QCOMPARE(packed.keys(), QStringList({"L/res/A.jpg", "L/res/B.jpg",
+                                             "L/res/" + newId + ".jpeg", "L/tracks.xml"}));
+        QCOMPARE(packed["L/tracks.xml"].data, text);
+        QCOMPARE(packed["L/tracks.xml"].method, 8);              // deflated
+        QCOMPARE(packed["L/res/" + newId + ".jpeg"].method, 0);  // new pictures are stored
+        QCOMPARE(packed["L/res/B.jpg"].method, 8);  // unchanged entries are kept as they were
+        expectArchiveIntact(packagePath);
+
+        const QString savedFolder = folder();
+        Scratch other;
+        RecordingRoot otherRoot;
+        QPlayerHost reader(&otherRoot, nullptr);
+        QVERIFY(reader.loadTrack(QUrl::fromLocalFile(packagePath)));
+        QVERIFY(reader.currentTrackFolder() != savedFolder);
+        QCOMPARE(reader.title(), QStringLiteral("New title"));
+        const QString res = reader.currentTrackFolder() + "/res/";
+        QCOMPARE(otherRoot.appended(),
+                 QList<QVariantList>({{"A", res + "A.jpg", 11, "first", "1"},
+                                      {"B", res + "B.jpg", 5, "now described", "-1"},
+                                      {newId, res + newId + ".jpeg", 12, "A", "-1"}}));
+        for (const QString& picture : {QStringLiteral("A.jpg"), newId + ".jpeg"})
+            QCOMPARE(readFile(res + picture), readFile(savedFolder + "/res/" + picture));
+    }
+
+    void oddValuesFromTheUserInterface() {
+        loadFixture();
+        const QJsonArray track = {
+            entry("A", sample("A.jpg"), 2.5, 7, true),
+            entry("B", sample("B.jpg"), "12", QJsonValue(), QJsonArray()),
+            QJsonObject{{"id", 3}, {"sample", sample("C.jpg")}},  // id read as ""
+        };
+        QVERIFY(host->saveTrack("t", track));
+        const QDomElement a = savedTracks().firstChildElement();
+        const QDomElement b = a.nextSiblingElement();
+        const QDomElement c = b.nextSiblingElement();
+        QCOMPARE(a.firstChildElement("ticks").text(), QStringLiteral("0"));
+        QCOMPARE(a.firstChildElement("description").text(), QString());
+        QCOMPARE(a.firstChildElement("level").text(), QString());
+        QCOMPARE(b.firstChildElement("ticks").text(), QStringLiteral("0"));
+        QCOMPARE(c.firstChildElement("action").text(), QStringLiteral("manual import"));
+        QCOMPARE(c.firstChildElement("picture").text(), QStringLiteral("C.jpg"));
+        QCOMPARE(childNames(savedTracks()).size(), 3);
+    }
+
+    void emptyList() {
+        loadFixture();
+        QVERIFY(host->saveTrack("Lesson", {}));
+        QVERIFY(savedTracks().firstChild().isNull());
+        QCOMPARE(zipNames(packagePath), QStringList({"L/tracks.xml"}));
+        expectArchiveIntact(packagePath);
+    }
+
+    // Written in the encoding the declaration names; UTF-8 without one.
+    void documentEncoding_data() {
+        QTest::addColumn<QString>("declaration");
+        QTest::addColumn<QByteArray>("codec");
+        QTest::newRow("GBK") << "<?xml version=\"1.0\" encoding=\"GBK\"?>" << QByteArray("GBK");
+        QTest::newRow("none") << "" << QByteArray("UTF-8");
+    }
+    void documentEncoding() {
+        QFETCH(QString, declaration);
+        QFETCH(QByteArray, codec);
+        QTextCodec* textCodec = QTextCodec::codecForName(codec);
+        const QString xml = declaration + "<t><track_name>旧</track_name><tracks/></t>";
+        loadFixture(textCodec->fromUnicode(xml));
+        QVERIFY(host->saveTrack("物理课", {}));
+        const QByteArray written = readFile(folder() + "/tracks.xml");
+        QVERIFY(written.contains(textCodec->fromUnicode("<track_name>物理课</track_name>")));
+        QDomDocument document;
+        QVERIFY(document.setContent(written));
+        QCOMPARE(document.documentElement().firstChildElement("track_name").text(),
+                 QStringLiteral("物理课"));
+    }
+
+    // The document cannot be written: nothing packed, the failure reported.
+    void writeFailure() {
+        loadFixture();
+        const QByteArray before = readFile(packagePath);
+        const QString stored = folder() + "/tracks.xml";
+        QVERIFY(QFile::remove(stored));
+        QVERIFY(QDir().mkdir(stored));  // even root cannot replace a folder with a file
+        QVERIFY(!host->saveTrack("t", {entry("A", sample("A.jpg"), 1, "", "-1")}));
+        QCOMPARE(readFile(packagePath), before);
+        QVERIFY(QFileInfo(stored).isDir());
+    }
+
+    void packFailure() {
+        loadFixture();
+        const QByteArray before = readFile(packagePath);
+        QVERIFY(!host->saveTrack("t", {entry("Z", sample("missing.jpg"), 1, "", "-1")}));
+        QCOMPARE(readFile(packagePath), before);
+    }
+
+    void captionUpdate() {
+        loadFixture();
+        const QByteArray packageBefore = readFile(packagePath);
+        host->updateTrack("x1", "changed");
+        QCOMPARE(savedTracks().firstChildElement().firstChildElement("description").text(),
+                 QStringLiteral("changed"));
+        const QByteArray rewritten = readFile(folder() + "/tracks.xml");
+        host->updateTrack("nobody", "ignored");
+        QCOMPARE(readFile(folder() + "/tracks.xml"), rewritten);
+        QCOMPARE(readFile(packagePath), packageBefore);  // packed by the next save only
+    }
+
+    void samples() {
+        loadFixture();
+        QCOMPARE(host->prepareSamples({}), QJsonArray());
+
+        QVERIFY(QDir().mkpath(scratch->work() + "/one") && QDir().mkpath(scratch->work() + "/two"));
+        const QString first = scratch->work() + "/one/blackboard.png";
+        const QString second = scratch->work() + "/two/blackboard.png";
+        const QString notPicture = scratch->work() + "/notes.png";
+        for (const QString& path : {first, second, notPicture}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(path == notPicture ? QByteArray("plain text") : pictureBytes("PNG"));
+        }
+        const QJsonArray result = host->prepareSamples(
+            {QUrl::fromLocalFile(first), QUrl::fromLocalFile(notPicture),
+             QUrl::fromLocalFile(scratch->work() + "/absent.png"), QUrl::fromLocalFile(second)});
+        QCOMPARE(result.size(), 2);
+        const QRegularExpression uuid(
+            "^\\{[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\}$");
+        QStringList ids;
+        for (const QJsonValue& value : result) {
+            const QJsonObject object = value.toObject();
+            QCOMPARE(object.keys(), QStringList({"description", "id", "sample"}));
+            const QString id = object["id"].toString();
+            QVERIFY2(uuid.match(id).hasMatch(), qPrintable(id));
+            QCOMPARE(object["description"].toString(), QStringLiteral("blackboard"));
+            const QString target = folder() + "/res/" + id + ".jpeg";
+            QCOMPARE(object["sample"].toString(), QUrl::fromLocalFile(target).toString());
+            QCOMPARE(QImageReader(target).format(), QByteArray("jpeg"));
+            ids << id;
+        }
+        QVERIFY(ids[0] != ids[1]);
+    }
+
+    void samplesWithoutPictureFolder() {
+        packagePath = scratch->work() + "/bare.zip";
+        QVERIFY(writeZip(packagePath, {{"L/tracks.xml", trackXml("")}}));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(packagePath)));
+        const QString picture = scratch->work() + "/p.png";
+        QFile file(picture);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(pictureBytes("PNG"));
+        file.close();
+        QCOMPARE(host->prepareSamples({QUrl::fromLocalFile(picture)}), QJsonArray());
+        QVERIFY(!QFileInfo::exists(folder() + "/res"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TrackSaving)
+#include "tst_tracksaving.moc"

@@ -1,0 +1,118 @@
+// reelwright-bench: one measured editor operation with the real host and main
+// window, for bench/editor/run. Prints "<name>_seconds <s>" and, for memory,
+// "peak_kib <n>". The track store is the caller's XDG_DATA_HOME.
+//   reelwright-bench open PACKAGE        loadTrack, all entries appended
+//   reelwright-bench save PACKAGE        one caption changed, then saveTrack
+//   reelwright-bench prepare PACKAGE PICTURE...   prepareSamples of the pictures
+//   reelwright-bench memory PACKAGE      grid scrolled end to end, preview opened
+#include "e2e_support.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+#include <QTextStream>
+#include <QUrl>
+
+namespace {
+
+// Peak resident set of this process, from the kernel's high-water mark.
+long peakKib() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+double seconds(const QElapsedTimer& timer) {
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    const QStringList args = application.arguments();
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (args.size() < 3) {
+        err << "usage: reelwright-bench open|save|prepare|memory PACKAGE [PICTURE...]\n";
+        return 2;
+    }
+    const QString mode = args[1];
+    const QUrl package = QUrl::fromLocalFile(args[2]);
+
+    Session session;
+    if (!session.window) {
+        err << "reelwright-bench: no main window\n";
+        return 1;
+    }
+
+    QElapsedTimer timer;
+    timer.start();
+    // loadTrack returns after the host's last appendItem and the resetTimeLine
+    // that follows it.
+    const bool loaded = session.host->loadTrack(package);
+    const double openSeconds = seconds(timer);
+    const int count = session.entries().size();
+    if (!loaded || count == 0) {
+        err << "reelwright-bench: the package did not load\n";
+        return 1;
+    }
+    out << "entries " << count << "\n";
+
+    if (mode == QLatin1String("open")) {
+        out << "open_seconds " << QString::number(openSeconds, 'f', 3) << "\n";
+    } else if (mode == QLatin1String("save")) {
+        session.call("updateDescription", {0, QStringLiteral("改过的说明"), false});
+        timer.restart();
+        session.call("saveTrack");
+        out << "save_seconds " << QString::number(seconds(timer), 'f', 3) << "\n";
+    } else if (mode == QLatin1String("prepare")) {
+        QList<QUrl> urls;
+        for (int i = 3; i < args.size(); ++i)
+            urls << QUrl::fromLocalFile(args[i]);
+        timer.restart();
+        const QJsonArray made = session.host->prepareSamples(urls);
+        out << "prepare_seconds " << QString::number(seconds(timer), 'f', 3) << "\n";
+        out << "prepared " << made.size() << "\n";
+        if (made.size() != urls.size())
+            return 1;
+    } else if (mode == QLatin1String("memory")) {
+        // Row by row to the end, letting each visible row's pictures load.
+        QQuickItem* grid = session.item("trackViewer");
+        const int columns = qMax(1, static_cast<int>(grid->width() / 254));
+        timer.restart();
+        for (int k = 0; k < count; k += columns) {
+            QMetaObject::invokeMethod(grid, "positionViewAtIndex", Q_ARG(int, k), Q_ARG(int, 1));
+            QTest::qWait(1);
+            session.waitForPictures(30000);
+        }
+        QMetaObject::invokeMethod(grid, "positionViewAtIndex", Q_ARG(int, count - 1),
+                                  Q_ARG(int, 1));
+        session.waitForPictures(30000);
+        const double scrollSeconds = seconds(timer);
+        session.clickCell(count - 1);
+        session.call("showPreview");
+        QQuickWindow* player = session.player();
+        if (!player) {
+            err << "reelwright-bench: no player\n";
+            return 1;
+        }
+        QQuickItem* picture = player->findChild<QQuickItem*>(QStringLiteral("picture"));
+        for (int waited = 0; waited < 30000 && picture->property("status").toInt() != 1;
+             waited += 20)
+            QTest::qWait(20);
+        QTest::qWait(500);
+        out << "scroll_seconds " << QString::number(scrollSeconds, 'f', 3) << "\n";
+        out << "peak_kib " << peakKib() << "\n";
+    } else {
+        err << "reelwright-bench: unknown mode " << mode << "\n";
+        return 2;
+    }
+    return 0;
+}

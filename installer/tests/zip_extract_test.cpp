@@ -118,7 +118,13 @@ protected:
         std::filesystem::remove_all(work_, ignored);
     }
 
-    std::string In(const std::string& name) const { return JoinPath(dest_, name); }
+    // Joined by hand: the path helpers canonicalise, and names such as "..c.txt" must stay.
+    std::string In(std::string name) const {
+        for (char& c : name) {
+            c = platform::IsPathSeparator(c) ? platform::kPathSeparator : c;
+        }
+        return dest_ + platform::kPathSeparator + name;
+    }
     // Read without a lock: the log is open for writing and shares only reading.
     std::string LogText() const {
         std::ifstream in(log_.path(), std::ios::binary);
@@ -215,14 +221,24 @@ TEST_F(ZipExtractTest, Utf8FlaggedNamesAreConvertedToTheAnsiCodePage) {
     const std::string chinese = "\xe8\xaf\xbe\xe4\xbb\xb6.txt";
     const std::string thai = "\xe0\xb8\x81.txt";
     WriteArchive(archive_, {{chinese, "chinese", true, true}, {thai, "thai", true, true}});
-    ASSERT_TRUE(Extract()) << LogText();
+    std::vector<uint32_t> errors;
+    const bool done = Extract([](const std::string&) { return true; },
+                              [&](const std::string&, uint32_t error) {
+                                  errors.push_back(error);
+                                  return ZipCode::Skip;
+                              });
+    ASSERT_TRUE(done) << LogText();
     EXPECT_EQ("chinese", Read(In(Utf8ToAnsi(chinese))));
-    EXPECT_EQ("thai", Read(In(Utf8ToAnsi(thai))));
 #if defined(_WIN32)
+    // The letter becomes '?', which Windows refuses in a file name: the create fails and the
+    // callback decides.
     if (GetACP() == 936) {
         EXPECT_EQ("?.txt", Utf8ToAnsi(thai));
-        EXPECT_EQ("thai", Read(In("?.txt")));
+        EXPECT_EQ(std::vector<uint32_t>{platform::kErrorInvalidName}, errors);
     }
+#else
+    EXPECT_EQ("thai", Read(In(Utf8ToAnsi(thai))));
+    EXPECT_TRUE(errors.empty());
 #endif
 }
 
@@ -334,9 +350,9 @@ TEST_F(ZipExtractTest, NamesThatLeaveTheDestinationAreRefused) {
     EXPECT_FALSE(platform::PathExists(In("sub")));
 
     // Names that only look alike are fine.
-    WriteArchive(archive_, {{"..a/b..txt", "dots"}, {"./here.txt", "here"}});
+    WriteArchive(archive_, {{"a..b/..c.txt", "dots"}, {"./here.txt", "here"}});
     EXPECT_TRUE(Extract()) << LogText();
-    EXPECT_EQ("dots", Read(In("..a/b..txt")));
+    EXPECT_EQ("dots", Read(In("a..b/..c.txt")));
     EXPECT_EQ("here", Read(In("here.txt")));
 }
 

@@ -51,8 +51,10 @@ install_client() { cp "$fixtures/tideboard3-$1.exe" "$root/tideboard3.exe"; chmo
 make_package() { "$pack" --installer "$ferrylift" --suite "$suite" --output "$work/package" >/dev/null; }
 run_package() { "$work/package" 2> "$work/status"; }
 log() { cat "$XDG_CONFIG_HOME"/Corvane/Log/tideboardferrylift/*.log; }
-has_log() { log | grep -qF -- "$1" || fail "log lacks: $1"; }
-lacks_log() { ! log | grep -qF -- "$1" || fail "log has: $1"; }
+# grep reads to the end: with -q it would stop early, and pipefail would count the writer's
+# broken pipe as a miss.
+has_log() { log | grep -F -- "$1" >/dev/null || fail "log lacks: $1"; }
+lacks_log() { ! log | grep -F -- "$1" >/dev/null || fail "log has: $1"; }
 # Where no client is meant to run, a waiting request caused by some other process of that
 # name on the machine is left out of the comparison.
 status_is() {

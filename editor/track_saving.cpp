@@ -25,13 +25,19 @@ QString entryIdOf(const QDomNode& entry) {
     return dot < 0 ? picture : picture.left(dot);
 }
 
-// The local path of an entry's "sample". The user interface hands back the URL
-// strings it was given; prepareSamples makes them with QUrl::fromLocalFile,
-// which percent-encodes the braces of the picture's name, so the path is read
-// through QUrl rather than from the text.
+// The local path of an entry's "sample". prepareSamples makes its URLs with
+// QUrl::fromLocalFile, which percent-encodes the braces of the picture's name,
+// so the path is read through QUrl. The user interface makes the URLs of loaded
+// entries by putting "file:///" before the path, unencoded: for a picture whose
+// name holds "#", "?" or "%" only the text after the scheme names the file.
 QString samplePath(const QJsonValue& sample) {
     const QString text = sample.toString();
     const QString path = QUrl(text).toLocalFile();
+    if (!path.isEmpty() && QFileInfo::exists(path))
+        return path;
+    const QString scheme = QStringLiteral("file://");
+    if (text.startsWith(scheme, Qt::CaseInsensitive) && QFileInfo::exists(text.mid(scheme.size())))
+        return text.mid(scheme.size());
     return path.isEmpty() ? text : path;
 }
 

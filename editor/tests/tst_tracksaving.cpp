@@ -191,6 +191,21 @@ private slots:
         QCOMPARE(childNames(savedTracks()).size(), 3);
     }
 
+    // Loaded entries come back as "file:///" + the path, unencoded.
+    void pictureNamesWithUrlCharacters() {
+        const QString picture = QStringLiteral("50% #1?.jpg");
+        packagePath = scratch->work() + "/odd.zip";
+        QVERIFY(
+            writeZip(packagePath, {{"L/tracks.xml", trackXml("<track><ticks>1</ticks><picture>" +
+                                                             picture + "</picture></track>")},
+                                   {"L/res/" + picture, pictureBytes("JPEG")}}));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(packagePath)));
+        const QString raw = "file://" + folder() + "/res/" + picture;
+        QVERIFY(host->saveTrack("t", {entry("50% #1?", raw, 2, "", "-1")}));
+        QCOMPARE(savedTracks().firstChildElement().firstChildElement("picture").text(), picture);
+        QCOMPARE(zipNames(packagePath), QStringList({"L/res/" + picture, "L/tracks.xml"}));
+    }
+
     void emptyList() {
         loadFixture();
         QVERIFY(host->saveTrack("Lesson", {}));

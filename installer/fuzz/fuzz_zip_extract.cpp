@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Scratch& s = GetScratch();
     std::error_code ec;
     fs::remove_all(s.dest, ec);
-    fs::create_directories(s.dest.parent_path(), ec);
+    fs::create_directories(s.dest, ec);
 
     FILE* file = std::fopen(s.archive.c_str(), "wb");
     if (file == nullptr)

@@ -53,6 +53,11 @@ QVariant Session::call(const char* function, const QVariantList& a) const {
             ok = QMetaObject::invokeMethod(window, function, Q_RETURN_ARG(QVariant, result),
                                            Q_ARG(QVariant, v[0]), Q_ARG(QVariant, v[1]));
             break;
+        case 3:
+            ok = QMetaObject::invokeMethod(window, function, Q_RETURN_ARG(QVariant, result),
+                                           Q_ARG(QVariant, v[0]), Q_ARG(QVariant, v[1]),
+                                           Q_ARG(QVariant, v[2]));
+            break;
         case 5:
             ok = QMetaObject::invokeMethod(window, function, Q_RETURN_ARG(QVariant, result),
                                            Q_ARG(QVariant, v[0]), Q_ARG(QVariant, v[1]),

@@ -201,7 +201,8 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         QTRY_COMPARE_WITH_TIMEOUT(current(), 1, 6000);
-        QVERIFY(clock.elapsed() >= 4800);
+        // A coarse timer may fire up to 5 % early.
+        QVERIFY2(clock.elapsed() >= 4700, qPrintable(QString::number(clock.elapsed())));
         // A key while playing; the timer goes on from there and stops at the end.
         QTest::keyClick(player, Qt::Key_Right);
         QCOMPARE(current(), 2);
@@ -241,7 +242,8 @@ private slots:
         QVERIFY(clock.elapsed() <= 1100);
         QTRY_VERIFY_WITH_TIMEOUT(!player->property("sidebarVisible").toBool(), 5000);
         const qint64 hidden = clock.elapsed();
-        QVERIFY2(hidden >= 2950 && hidden <= 4150, qPrintable(QString::number(hidden)));
+        // Three to four seconds, give or take the coarse timer's 5 % per firing.
+        QVERIFY2(hidden >= 2800 && hidden <= 4300, qPrintable(QString::number(hidden)));
 
         QTest::mouseMove(player, QPoint(700, 500));
         QTRY_VERIFY_WITH_TIMEOUT(player->property("sidebarVisible").toBool(), 1500);

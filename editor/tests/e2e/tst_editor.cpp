@@ -292,6 +292,18 @@ private slots:
 
         click(s->item("undoButton"));
         QCOMPARE(s->host->title(), QStringLiteral("titled 课题"));
+        click(s->item("redoButton"));
+        QCOMPARE(s->host->title(), QStringLiteral("Fractions"));
+        click(s->item("undoButton"));
+
+        // Chinese text typed into the editor.
+        click(area);
+        QTest::keyClick(s->window, Qt::Key_End);
+        typeText(s->window, QStringLiteral("复习"));
+        QTest::keyClick(s->window, Qt::Key_Return);
+        QCOMPARE(s->host->title(), QStringLiteral("titled 课题复习"));
+        click(s->item("undoButton"));
+        QCOMPARE(s->host->title(), QStringLiteral("titled 课题"));
 
         // Another control taking the focus closes the editor and records it.
         click(area);

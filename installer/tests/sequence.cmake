@@ -32,7 +32,7 @@ add_custom_target(sequence_fixtures ALL DEPENDS ${sequence_fixture_targets})
 
 if(WIN32)
     add_executable(sequence_probe ${CMAKE_CURRENT_LIST_DIR}/e2e/sequence_probe.cpp)
-    target_link_libraries(sequence_probe PRIVATE shell32 user32)
+    target_link_libraries(sequence_probe PRIVATE ole32 uuid shell32 user32)
     add_test(NAME sequence_e2e_wine
              COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/e2e/sequence-e2e-wine.sh
                      ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:ferrylift>
@@ -40,7 +40,7 @@ if(WIN32)
     set_tests_properties(sequence_e2e_wine PROPERTIES TIMEOUT 600)
 else()
     foreach(scenario road version-3.19.3.15504 version-3.19.3.15503 version-3.18.0.13170
-                     version-3.18.0.13169 version-none second-copy locked-client
+                     version-3.18.0.13169 version-none second-copy locked-client shortcuts
                      trailer-mismatch data-size-zero)
         add_test(NAME sequence_e2e_${scenario}
                  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/e2e/sequence-e2e-posix.sh ${scenario}

@@ -178,6 +178,27 @@ locked-client)
     [ -f "$root/web/index.html" ] || fail "other files not written"
     cmp -s "$fixtures/tideboard3-3.18.2.14000.exe" "$root/tideboard3.exe" || fail "old client replaced"
     ;;
+shortcuts)
+    # The obsolete name in other letter case and strays to the suite's programs from any folder
+    # go, the standard name is rewritten, other targets and folders named *.lnk stay. The
+    # package is incompatible and the installation has no Mirrorpane.exe: that shortcut is not
+    # made, while a stray one to it is still removed.
+    install_client 3.18.0.13169
+    ln -s /opt/old/notes.exe "$XDG_DESKTOP_DIR/TIDEBOARD更新程序.LNK"
+    ln -s /opt/old/tideboard3.exe "$XDG_DESKTOP_DIR/Old client.lnk"
+    ln -s /opt/old/MIRRORPANE.EXE "$XDG_DESKTOP_DIR/mirror copy.lnk"
+    ln -s /opt/old/tideboard3.exe "$XDG_DESKTOP_DIR/Tideboard.lnk"
+    ln -s /opt/old/notes.exe "$XDG_DESKTOP_DIR/Notes.lnk"
+    mkdir "$XDG_DESKTOP_DIR/folder.lnk"
+    make_package
+    run_package || fail "exit code $?"
+    has_log "HandleTimer 检查版本 2"
+    remaining=$(cd "$XDG_DESKTOP_DIR" && ls -d ./*.lnk ./*.LNK 2>/dev/null | sort | tr '\n' ' ' || true)
+    [ "$remaining" = "./Notes.lnk ./Tideboard.lnk ./folder.lnk " ] || fail "shortcuts left: $remaining"
+    [ "$(readlink "$XDG_DESKTOP_DIR/Tideboard.lnk")" = "$root/tideboard3.exe" ] || fail "Tideboard.lnk"
+    [ "$(readlink "$XDG_DESKTOP_DIR/Notes.lnk")" = /opt/old/notes.exe ] || fail "Notes.lnk changed"
+    has_log "ShellLink::CreateLink PathFileExistsA FALSE($root/Mirrorpane.exe)"
+    ;;
 trailer-mismatch | data-size-zero)
     install_client 3.18.2.14000
     make_package

@@ -87,6 +87,31 @@ for version in 3.19.3.15504 3.19.3.15503 3.18.0.13170 3.18.0.13169 none; do
     [ -f "$desktop/Tideboard.lnk" ] || fail "no shortcut"
 done
 
+# Shortcuts: the obsolete name in other letter case and strays to the suite's programs from
+# any folder go, the standard name is rewritten, other targets and folders named *.lnk stay.
+# The package is incompatible and the installation has no Mirrorpane.exe, so that shortcut is
+# not made while a stray one to it is still removed.
+begin shortcuts 3.18.0.13169
+mkdir -p "$WINEPREFIX/drive_c/old" "$desktop/folder.lnk"
+for program in tideboard3.exe Mirrorpane.exe notes.exe; do echo x > "$WINEPREFIX/drive_c/old/$program"; done
+desk='C:\users\'"$user"'\Desktop\'
+link() { wrun "$probe" link "$desk$1" "$2" || fail "cannot write shortcut $1"; }
+target() { wrun "$probe" target "$desk$1" | tr -d '\r'; }
+link 'TIDEBOARD更新程序.LNK' 'C:\old\notes.exe'
+link 'Old client.lnk' 'C:\old\tideboard3.exe'
+link 'mirror copy.lnk' 'C:\old\MIRRORPANE.EXE'
+link 'Tideboard.lnk' 'C:\old\tideboard3.exe'
+link 'Notes.lnk' 'C:\old\notes.exe'
+[ "$(target 'Old client.lnk')" = 'C:\old\tideboard3.exe' ] || fail "probe reads no target"
+run
+has_log "HandleTimer 检查版本 2"
+remaining=$(cd "$desktop" && ls -d ./*.lnk | sort | tr '\n' ' ')
+[ "$remaining" = "./Notes.lnk ./Tideboard.lnk ./folder.lnk " ] || fail "shortcuts left: $remaining"
+[ "$(target 'Tideboard.lnk')" = 'C:\Apps\tideboard3\tideboard3.exe' ] || fail "Tideboard.lnk -> $(target 'Tideboard.lnk')"
+[ "$(target 'Notes.lnk')" = 'C:\old\notes.exe' ] || fail "Notes.lnk changed"
+has_log 'ShellLink::CreateLink PathFileExistsA FALSE(C:\Apps\tideboard3\Mirrorpane.exe)'
+rm -rf "$WINEPREFIX/drive_c/old" "$desktop/folder.lnk"
+
 # The log is GBK: "版本6" is b0e6 b1be 36.
 printf '\xb0\xe6\xb1\xbe6' > "$work/gbk"
 LC_ALL=C grep -qF -f "$work/gbk" "$logdir"/*.log || fail "log is not GBK"
@@ -99,8 +124,10 @@ grep -qF 'C:\Apps\tideboard3\tideboard3.exe' "$work/reg1" || fail "App Paths: $(
 wrun reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\tideboard3' > "$work/reg2" 2>&1 || true
 grep -q 'DisplayVersion.*REG_EXPAND_SZ.*3.19.3.15504' "$work/reg2" || fail "uninstall: $(cat "$work/reg2")"
 grep -q 'DisplayName.*tideboard3 3.19.3.15504' "$work/reg2" || fail "uninstall: $(cat "$work/reg2")"
-# Shortcuts: obsolete and stray ones went, the standard ones point into the installation.
-[ -f "$desktop/Tideboard.lnk" ] && [ -f "$desktop/Tideboard行为管控.lnk" ] || fail "shortcuts"
+# With Mirrorpane.exe installed both standard shortcuts point into the installation.
+[ "$(target 'Tideboard行为管控.lnk')" = 'C:\Apps\tideboard3\Mirrorpane.exe' ] ||
+    fail "Tideboard行为管控.lnk -> $(target 'Tideboard行为管控.lnk')"
+[ "$(target 'Tideboard.lnk')" = 'C:\Apps\tideboard3\tideboard3.exe' ] || fail "Tideboard.lnk"
 
 begin locked-client 3.18.2.14000
 wrun "$probe" hold 'C:\Apps\tideboard3\tideboard3.exe' 'C:\stop' > "$work/hold" &
@@ -158,4 +185,4 @@ lacks_log "= ExitWindowsEx("
 lacks_log "= GetLastError();"
 [ "$(cat "$root/lib/core.dll")" = "new core library" ] || fail "core.dll not rewritten"
 ls "$root"/lib/ | grep -qE '^core\.dll\{[0-9A-F-]{36}\}$' || fail "nothing moved aside"
-echo "PASS [wine: versions, registry, GBK log, locked client, trailer, empty archive, road]"
+echo "PASS [wine: versions, shortcuts, registry, GBK log, locked client, trailer, empty archive, road]"

@@ -2,10 +2,14 @@
 //   probe wait <stopfile>            stands in for the client (copied as "tideboard3.exe")
 //   probe hold <file> <stopfile>     keeps a file open so that writers get a sharing violation
 //   probe window                     prints the status window's title, size and top-most flag
+//   probe link <shortcut> <target>   writes a shell shortcut to target
+//   probe target <shortcut>          prints the shortcut's target path (UTF-8)
 // Waiting ends when the stop file exists, or after two minutes.
 #include <windows.h>
 // After windows.h, which it needs.
+#include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <string>
@@ -45,6 +49,45 @@ int PrintWindow() {
     return 0;
 }
 
+// Shortcuts through the same shell link object the installer uses, with wide paths so that
+// the Chinese names pass whatever the code page.
+int WriteLink(const wchar_t* linkPath, const wchar_t* target) {
+    IShellLinkW* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link)))) {
+        std::printf("no shell link object\n");
+        return 1;
+    }
+    IPersistFile* file = nullptr;
+    HRESULT saved = E_FAIL;
+    if (SUCCEEDED(link->SetPath(target)) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        saved = file->Save(linkPath, TRUE);
+        file->Release();
+    }
+    link->Release();
+    return SUCCEEDED(saved) ? 0 : 1;
+}
+
+int PrintLinkTarget(const wchar_t* linkPath) {
+    IShellLinkW* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link)))) {
+        return 1;
+    }
+    IPersistFile* file = nullptr;
+    wchar_t target[MAX_PATH] = {};
+    bool read = false;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        read = SUCCEEDED(file->Load(linkPath, STGM_READ)) &&
+               SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, 0));
+        file->Release();
+    }
+    link->Release();
+    std::printf("%s\n", Utf8(target).c_str());
+    return read ? 0 : 1;
+}
+
 }  // namespace
 
 int main() {
@@ -73,6 +116,12 @@ int main() {
     }
     if (mode == L"window") {
         return PrintWindow();
+    }
+    if ((mode == L"link" && argc == 4) || (mode == L"target" && argc == 3)) {
+        CoInitialize(nullptr);
+        const int result = mode == L"link" ? WriteLink(argv[2], argv[3]) : PrintLinkTarget(argv[2]);
+        CoUninitialize();
+        return result;
     }
     return 2;
 }

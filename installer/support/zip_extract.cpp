@@ -118,14 +118,16 @@ bool CopyEntryData(unzFile archive, platform::FileHandle file) {
     }
 }
 
-// Creation, access and write time all become the entry's stored local date and time.
+// Creation, access and write time all become the entry's stored local date and time. A date
+// that names no day (month 0, say) leaves the times of the new file as they are.
 void ApplyEntryTime(platform::FileHandle file, unsigned long dosDateTime) {
     platform::FileTime local = 0;
     platform::FileTime utc = 0;
-    platform::DosDateTimeToFileTime(static_cast<uint16_t>(dosDateTime >> 16),
-                                    static_cast<uint16_t>(dosDateTime & 0xFFFF), &local);
-    platform::LocalFileTimeToFileTime(local, &utc);
-    platform::SetFileTime(file, &utc, &utc, &utc);
+    if (platform::DosDateTimeToFileTime(static_cast<uint16_t>(dosDateTime >> 16),
+                                        static_cast<uint16_t>(dosDateTime & 0xFFFF), &local) &&
+        platform::LocalFileTimeToFileTime(local, &utc)) {
+        platform::SetFileTime(file, &utc, &utc, &utc);
+    }
 }
 
 // minizip looks for the end record only after the first byte of the file, so an archive of no

@@ -35,6 +35,7 @@ struct Entry {
     bool utf8Name = false;
     // Stored raw with this CRC instead of the real one (a damaged archive).
     bool wrongCrc = false;
+    unsigned long dosDateTime = static_cast<unsigned long>(kDosDate) << 16 | kDosTime;
 };
 
 // Archives for the tests, written with minizip's zip interface.
@@ -43,7 +44,7 @@ void WriteArchive(const std::string& path, const std::vector<Entry>& entries) {
     ASSERT_NE(zip, nullptr) << path;
     for (const Entry& entry : entries) {
         zip_fileinfo info{};
-        info.dosDate = static_cast<uLong>(kDosDate) << 16 | kDosTime;
+        info.dosDate = entry.dosDateTime;
         const uLong flags = entry.utf8Name ? 0x800 : 0;
         if (entry.wrongCrc) {
             ASSERT_EQ(ZIP_OK, zipOpenNewFileInZip4_64(zip, entry.name.c_str(), &info, nullptr, 0,
@@ -214,6 +215,13 @@ TEST_F(ZipExtractTest, WrittenFilesCarryTheStoredLocalTime) {
     EXPECT_EQ(5, local.tm_min);
     EXPECT_EQ(42, local.tm_sec);
     EXPECT_EQ(st.st_mtime, st.st_atime);
+
+    // A stored date that names no day (month 0) leaves the new file's own time.
+    const std::time_t started = std::time(nullptr);
+    WriteArchive(archive_, {{"b.txt", "b", true, false, false, (43ul << 25) | 27ul << 16}});
+    ASSERT_TRUE(Extract());
+    ASSERT_EQ(0, stat(In("b.txt").c_str(), &st));
+    EXPECT_GE(st.st_mtime + 2, started);
 }
 
 TEST_F(ZipExtractTest, Utf8FlaggedNamesAreConvertedToTheAnsiCodePage) {

@@ -6,18 +6,25 @@
 
 #include <QDebug>
 #include <QFileInfo>
+#include <QHash>
 #include <QImage>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QSet>
 #include <QUuid>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
 
 namespace {
+
+struct IndexedEntry {
+    int position;
+    QDomNode node;
+};
 
 QString entryIdOf(const QDomNode& entry) {
     const QString picture = entry.firstChildElement(QStringLiteral("picture")).text();
@@ -115,14 +122,21 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     if (tracks.isNull())
         tracks = top.appendChild(document.createElement(QStringLiteral("tracks"))).toElement();
 
+    // The kept entries by id, each list in document order. An entry is looked up
+    // as the first of its id, as a walk from the top would find it; an edit that
+    // renames its picture moves it to the list of its new id.
     QSet<QString> keptIds;
-    for (QDomNode child = tracks.firstChild(); !child.isNull();) {
+    QHash<QString, std::vector<IndexedEntry>> keptById;
+    int position = 0;
+    for (QDomNode child = tracks.firstChild(); !child.isNull(); ++position) {
         const QDomNode next = child.nextSibling();
         const QString id = entryIdOf(child);
-        if (wantedIds.contains(id))
+        if (wantedIds.contains(id)) {
             keptIds.insert(id);
-        else
+            keptById[id].push_back({position, child});
+        } else {
             tracks.removeChild(child);
+        }
         child = next;
     }
 
@@ -136,9 +150,11 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
         const QString level = object.value(QStringLiteral("level")).toString();
 
         if (keptIds.contains(id)) {
-            QDomNode entry = tracks.firstChild();
-            while (!entry.isNull() && entryIdOf(entry) != id)
-                entry = entry.nextSibling();
+            auto kept = keptById.find(id);
+            if (kept == keptById.end() || kept->empty())
+                continue;  // its only entry was renamed by an edit before
+            const IndexedEntry found = kept->front();
+            QDomNode entry = found.node;
             if (id == QLatin1String("{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}"))
                 qDebug() << "QPlayerHost::saveTrack"
                          << "{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}";
@@ -148,6 +164,16 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
             setText(document, childElement(document, entry, QStringLiteral("description")),
                     caption);
             setText(document, childElement(document, entry, QStringLiteral("level")), level);
+            const QString newId = entryIdOf(entry);
+            if (newId != id) {
+                kept->erase(kept->begin());
+                std::vector<IndexedEntry>& moved = keptById[newId];  // may rehash: kept is done
+                moved.insert(std::upper_bound(moved.begin(), moved.end(), found,
+                                              [](const IndexedEntry& a, const IndexedEntry& b) {
+                                                  return a.position < b.position;
+                                              }),
+                             found);
+            }
         } else {
             QDomElement entry = document.createElement(QStringLiteral("track"));
             entry.appendChild(

@@ -35,11 +35,11 @@ unsigned DaysInMonth(unsigned year, unsigned month) {
 }
 
 timespec ToTimespec(FileTime time) {
-    timespec spec{};
-    spec.tv_sec =
+    timespec value{};
+    value.tv_sec =
         static_cast<time_t>(static_cast<int64_t>(time / kIntervalsPerSecond) - kEpochDifference);
-    spec.tv_nsec = static_cast<long>(time % kIntervalsPerSecond) * 100;
-    return spec;
+    value.tv_nsec = static_cast<long>(time % kIntervalsPerSecond) * 100;
+    return value;
 }
 
 }  // namespace
@@ -64,9 +64,9 @@ bool DosDateTimeToFileTime(uint16_t dosDate, uint16_t dosTime, FileTime* out) {
 
 bool LocalFileTimeToFileTime(FileTime local, FileTime* utc) {
     // The local reading's fields, taken apart as if it were UTC, then put back by mktime.
-    const timespec spec = ToTimespec(local);
+    const timespec value = ToTimespec(local);
     std::tm fields{};
-    if (gmtime_r(&spec.tv_sec, &fields) == nullptr) {
+    if (gmtime_r(&value.tv_sec, &fields) == nullptr) {
         SetLastError(kErrorInvalidParameter);
         return false;
     }

@@ -5,8 +5,8 @@ set(ferrylift_sequence_sources
     ${CMAKE_CURRENT_SOURCE_DIR}/process_lookup.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/desktop_links.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/restart.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/stage_machine.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/main_window.cpp)
+    ${CMAKE_CURRENT_SOURCE_DIR}/update_sequence.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/startup.cpp)
 add_library(ferrylift_sequence STATIC ${ferrylift_sequence_sources})
 target_include_directories(ferrylift_sequence PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(ferrylift_sequence PUBLIC ferrylift_core ferrylift_support ferrylift_platform)

@@ -1,7 +1,7 @@
 # Unit and end-to-end tests of the update sequence, the desktop integration and the program.
 
 tideboard_add_gtest(sequence_unit_test
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/sequence_stage_machine_test.cpp
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/update_sequence_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/sequence_platform_test.cpp
     LIBS ferrylift_sequence)
 if(NOT WIN32)

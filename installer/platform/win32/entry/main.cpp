@@ -1,7 +1,7 @@
 // The Windows program: graphical subsystem, no command line.
 #include <windows.h>
 
-#include "main_window.h"
+#include "startup.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     return RunFerrylift(showCommand);

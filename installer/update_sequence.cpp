@@ -1,4 +1,4 @@
-#include "stage_machine.h"
+#include "update_sequence.h"
 
 #include "support/file_helpers.h"
 #include "support/log_file.h"

@@ -1,4 +1,4 @@
-#include "main_window.h"
+#include "startup.h"
 
 #include <cstdio>
 
@@ -10,10 +10,10 @@
 #include "platform/system.h"
 #include "process_lookup.h"
 #include "restart.h"
-#include "stage_machine.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
 #include "update.h"
+#include "update_sequence.h"
 
 namespace {
 

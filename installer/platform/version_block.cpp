@@ -3,20 +3,15 @@
 #include <cstring>
 
 #include "platform/version_resource.h"
+#include "support/little_endian.h"
 
 namespace platform {
 namespace {
 
-uint16_t Le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint64_t Le64(const uint8_t* p) {
-    return static_cast<uint64_t>(Le32(p)) | (static_cast<uint64_t>(Le32(p + 4)) << 32);
-}
+using little_endian::Read16;
+using little_endian::Read32;
+using little_endian::Read64;
+
 size_t Align4(size_t v) {
     return (v + 3) & ~static_cast<size_t>(3);
 }
@@ -42,19 +37,19 @@ struct Block {
 bool ParseBlock(const uint8_t* buf, size_t offset, size_t limit, Block* block) {
     if (offset + 6 > limit)
         return false;
-    const size_t length = Le16(buf + offset);
+    const size_t length = Read16(buf + offset);
     if (length < 6 || offset + length > limit)
         return false;
     block->begin = offset;
     block->end = offset + length;
-    block->valueLength = Le16(buf + offset + 2);
-    block->type = Le16(buf + offset + 4);
+    block->valueLength = Read16(buf + offset + 2);
+    block->type = Read16(buf + offset + 4);
     block->keyBegin = offset + 6;
     size_t p = block->keyBegin;
     while (true) {
         if (p + 2 > block->end)
             return false;
-        if (Le16(buf + p) == 0)
+        if (Read16(buf + p) == 0)
             break;
         p += 2;
     }
@@ -84,7 +79,7 @@ bool KeyEquals(const uint8_t* buf, const Block& block, const std::u16string& key
     if (block.keyChars != key.size())
         return false;
     for (size_t i = 0; i < key.size(); ++i) {
-        if (Lower(static_cast<char16_t>(Le16(buf + block.keyBegin + 2 * i))) != Lower(key[i]))
+        if (Lower(static_cast<char16_t>(Read16(buf + block.keyBegin + 2 * i))) != Lower(key[i]))
             return false;
     }
     return true;
@@ -143,7 +138,7 @@ bool QueryVersionBlock(const uint8_t* block, size_t size, const std::u16string& 
         // The caller reads up to the terminator: make sure there is one inside the block.
         size_t chars = current.valueBytes / 2;
         size_t n = 0;
-        while (n < chars && Le16(block + current.valueBegin + 2 * n) != 0)
+        while (n < chars && Read16(block + current.valueBegin + 2 * n) != 0)
             ++n;
         if (n == chars)
             return false;
@@ -166,18 +161,18 @@ bool FindInPe(const uint8_t* image, size_t size, uint16_t userLanguage, size_t* 
               size_t* length) {
     if (!InRange(size, 0, 0x40))
         return false;
-    const uint32_t peOffset = Le32(image + 0x3c);
+    const uint32_t peOffset = Read32(image + 0x3c);
     if (!InRange(size, peOffset, 24))
         return false;
     if (std::memcmp(image + peOffset, "PE\0\0", 4) != 0)
         return false;
     const uint8_t* coff = image + peOffset + 4;
-    const uint16_t sectionCount = Le16(coff + 2);
-    const uint16_t optionalSize = Le16(coff + 16);
+    const uint16_t sectionCount = Read16(coff + 2);
+    const uint16_t optionalSize = Read16(coff + 16);
     const uint64_t optional = uint64_t{peOffset} + 24;
     if (!InRange(size, optional, optionalSize) || optionalSize < 2)
         return false;
-    const uint16_t magic = Le16(image + optional);
+    const uint16_t magic = Read16(image + optional);
     uint64_t dirCountAt = 0;
     if (magic == 0x10b) {
         dirCountAt = 92;
@@ -188,11 +183,11 @@ bool FindInPe(const uint8_t* image, size_t size, uint16_t userLanguage, size_t* 
     }
     if (optionalSize < dirCountAt + 4)
         return false;
-    const uint32_t dirCount = Le32(image + optional + dirCountAt);
+    const uint32_t dirCount = Read32(image + optional + dirCountAt);
     const uint64_t resourceDir = dirCountAt + 4 + 2 * 8;
     if (dirCount < 3 || optionalSize < resourceDir + 8)
         return false;
-    const uint32_t resourceRva = Le32(image + optional + resourceDir);
+    const uint32_t resourceRva = Read32(image + optional + resourceDir);
     if (resourceRva == 0)
         return false;
 
@@ -203,9 +198,9 @@ bool FindInPe(const uint8_t* image, size_t size, uint16_t userLanguage, size_t* 
     auto toFile = [&](uint64_t rva, uint64_t need, uint64_t* fileOffset) {
         for (uint16_t i = 0; i < sectionCount; ++i) {
             const uint8_t* s = image + sections + uint64_t{i} * 40;
-            const uint64_t va = Le32(s + 12);
-            const uint64_t raw = Le32(s + 16);
-            const uint64_t rawPtr = Le32(s + 20);
+            const uint64_t va = Read32(s + 12);
+            const uint64_t raw = Read32(s + 16);
+            const uint64_t rawPtr = Read32(s + 20);
             if (rva >= va && rva - va < raw && need <= raw - (rva - va)) {
                 *fileOffset = rawPtr + (rva - va);
                 return InRange(size, *fileOffset, need);
@@ -221,8 +216,8 @@ bool FindInPe(const uint8_t* image, size_t size, uint16_t userLanguage, size_t* 
     auto entries = [&](uint64_t dir, uint64_t* first, uint32_t* named, uint32_t* ids) {
         if (!InRange(size, dir, 16))
             return false;
-        *named = Le16(image + dir + 12);
-        *ids = Le16(image + dir + 14);
+        *named = Read16(image + dir + 12);
+        *ids = Read16(image + dir + 14);
         *first = dir + 16;
         return InRange(size, *first, (uint64_t{*named} + *ids) * 8);
     };
@@ -235,8 +230,8 @@ bool FindInPe(const uint8_t* image, size_t size, uint16_t userLanguage, size_t* 
                       uint32_t* out) {
         for (uint32_t i = dirNamed; i < dirNamed + dirIds; ++i) {
             const uint8_t* e = image + dirFirst + uint64_t{i} * 8;
-            if (Le32(e) == id) {
-                *out = Le32(e + 4);
+            if (Read32(e) == id) {
+                *out = Read32(e + 4);
                 return true;
             }
         }
@@ -266,15 +261,15 @@ bool FindInPe(const uint8_t* image, size_t size, uint16_t userLanguage, size_t* 
         }
     }
     if (!chosen)
-        next = Le32(image + first + 4);
+        next = Read32(image + first + 4);
     if ((next & 0x80000000u) != 0)
         return false;
     const uint64_t leaf = root + next;
     if (!InRange(size, leaf, 16))
         return false;
     uint64_t data = 0;
-    const uint32_t dataSize = Le32(image + leaf + 4);
-    if (dataSize < 6 || !toFile(Le32(image + leaf), dataSize, &data))
+    const uint32_t dataSize = Read32(image + leaf + 4);
+    if (dataSize < 6 || !toFile(Read32(image + leaf), dataSize, &data))
         return false;
     *offset = static_cast<size_t>(data);
     *length = dataSize;
@@ -289,10 +284,10 @@ bool FindInElf(const uint8_t* image, size_t size, size_t* offset, size_t* length
         return false;
     if (is64 && !InRange(size, 0, 64))
         return false;
-    const uint64_t shoff = is64 ? Le64(image + 0x28) : Le32(image + 0x20);
-    const uint16_t shentsize = Le16(image + (is64 ? 0x3a : 0x2e));
-    const uint16_t shnum = Le16(image + (is64 ? 0x3c : 0x30));
-    const uint16_t shstrndx = Le16(image + (is64 ? 0x3e : 0x32));
+    const uint64_t shoff = is64 ? Read64(image + 0x28) : Read32(image + 0x20);
+    const uint16_t shentsize = Read16(image + (is64 ? 0x3a : 0x2e));
+    const uint16_t shnum = Read16(image + (is64 ? 0x3c : 0x30));
+    const uint16_t shstrndx = Read16(image + (is64 ? 0x3e : 0x32));
     const uint16_t need = is64 ? 64 : 40;
     if (shentsize < need || shstrndx >= shnum)
         return false;
@@ -300,10 +295,10 @@ bool FindInElf(const uint8_t* image, size_t size, size_t* offset, size_t* length
         return false;
     auto header = [&](uint16_t i, uint32_t* name, uint64_t* off, uint64_t* len, uint32_t* type) {
         const uint8_t* s = image + shoff + uint64_t{i} * shentsize;
-        *name = Le32(s);
-        *type = Le32(s + 4);
-        *off = is64 ? Le64(s + 0x18) : Le32(s + 0x10);
-        *len = is64 ? Le64(s + 0x20) : Le32(s + 0x14);
+        *name = Read32(s);
+        *type = Read32(s + 4);
+        *off = is64 ? Read64(s + 0x18) : Read32(s + 0x10);
+        *len = is64 ? Read64(s + 0x20) : Read32(s + 0x14);
     };
     uint32_t n = 0, type = 0;
     uint64_t strOff = 0, strLen = 0;
@@ -346,7 +341,7 @@ bool FindVersionResource(const uint8_t* image, size_t size, size_t* offset, size
     if (!ok)
         return false;
     // The blob's own length must fit what the container gives it.
-    const size_t blobLength = Le16(image + off);
+    const size_t blobLength = Read16(image + off);
     if (blobLength < 6 || blobLength > len)
         return false;
     *offset = off;

@@ -1,30 +1,47 @@
 # minizip (unzip and zip interfaces) over zlib, as the target `minizip`.
 #   native:  Debian's libminizip-dev and zlib1g-dev through pkg-config
 #   Windows: compiled here from the contrib/minizip folder of Debian's zlib source package
-#            (fetched into build/sources by scripts/setup.d), over libz-mingw-w64-dev
-if(CMAKE_CROSSCOMPILING)
-    file(GLOB zlib_source_candidates LIST_DIRECTORIES true
-         ${CMAKE_SOURCE_DIR}/build/sources/zlib-*/contrib/minizip)
-    list(SORT zlib_source_candidates)
-    list(GET zlib_source_candidates -1 zlib_source_default)
-    set(FERRYLIFT_MINIZIP_SOURCE_DIR "${zlib_source_default}" CACHE PATH
-        "contrib/minizip of the zlib source package")
-    if(NOT EXISTS "${FERRYLIFT_MINIZIP_SOURCE_DIR}/unzip.c")
-        message(FATAL_ERROR "minizip sources not found; run scripts/install-deps "
-                            "(it fetches the zlib source package into build/sources)")
-    endif()
-    find_package(ZLIB REQUIRED)
-    add_library(minizip STATIC ${FERRYLIFT_MINIZIP_SOURCE_DIR}/ioapi.c
-                               ${FERRYLIFT_MINIZIP_SOURCE_DIR}/unzip.c
-                               ${FERRYLIFT_MINIZIP_SOURCE_DIR}/zip.c)
-    target_include_directories(minizip SYSTEM PUBLIC ${FERRYLIFT_MINIZIP_SOURCE_DIR})
-    # Not our code: its warnings are not ours to fix.
-    target_compile_options(minizip PRIVATE -w)
-    target_link_libraries(minizip PUBLIC ZLIB::ZLIB)
-else()
+#            (build/sources/minizip, fetched by scripts/setup.d), over the static zlib of
+#            libz-mingw-w64-dev: the program must start where no zlib1.dll exists
+include_guard(GLOBAL)
+
+if(NOT CMAKE_CROSSCOMPILING)
     find_package(PkgConfig REQUIRED)
     pkg_check_modules(FERRYLIFT_MINIZIP REQUIRED IMPORTED_TARGET minizip zlib)
     add_library(minizip INTERFACE)
     target_link_libraries(minizip INTERFACE PkgConfig::FERRYLIFT_MINIZIP)
+    return()
 endif()
-target_link_libraries(ferrylift_support PUBLIC minizip)
+
+set(FERRYLIFT_SOURCES_DIR ${CMAKE_SOURCE_DIR}/build/sources CACHE PATH
+    "Third-party sources fetched by scripts/install-deps")
+# A configure before the sources arrived must not keep its empty answer: a value that holds
+# no unzip.c is dropped and looked for again.
+if(DEFINED CACHE{FERRYLIFT_MINIZIP_SOURCE_DIR}
+   AND NOT EXISTS "${FERRYLIFT_MINIZIP_SOURCE_DIR}/unzip.c")
+    unset(FERRYLIFT_MINIZIP_SOURCE_DIR CACHE)
+endif()
+find_path(FERRYLIFT_MINIZIP_SOURCE_DIR unzip.c PATHS ${FERRYLIFT_SOURCES_DIR}/minizip
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH DOC "contrib/minizip of the zlib source package")
+if(NOT FERRYLIFT_MINIZIP_SOURCE_DIR)
+    message(FATAL_ERROR "minizip sources not found in ${FERRYLIFT_SOURCES_DIR}/minizip; run "
+                        "scripts/install-deps (it fetches the zlib source package), then "
+                        "configure again")
+endif()
+
+# A cache from before zlib was linked statically may still name the import library.
+foreach(variable ZLIB_LIBRARY ZLIB_LIBRARY_RELEASE ZLIB_LIBRARY_DEBUG)
+    if("${${variable}}" MATCHES "\\.dll\\.a$")
+        unset(${variable} CACHE)
+    endif()
+endforeach()
+set(ZLIB_USE_STATIC_LIBS ON)
+find_package(ZLIB REQUIRED)
+
+add_library(minizip STATIC ${FERRYLIFT_MINIZIP_SOURCE_DIR}/ioapi.c
+                           ${FERRYLIFT_MINIZIP_SOURCE_DIR}/unzip.c
+                           ${FERRYLIFT_MINIZIP_SOURCE_DIR}/zip.c)
+target_include_directories(minizip SYSTEM PUBLIC ${FERRYLIFT_MINIZIP_SOURCE_DIR})
+# Not our code: its warnings are not ours to fix.
+target_compile_options(minizip PRIVATE -w)
+target_link_libraries(minizip PUBLIC ZLIB::ZLIB)

@@ -5,9 +5,7 @@ include_guard(GLOBAL)
 set(FERRYLIFT_PRODUCT_VERSION "3.19.3.15504" CACHE STRING "ProductVersion text of Ferrylift")
 set(FERRYLIFT_LOWEST_VERSION "3.18.0.13170" CACHE STRING "Fixed file version of Ferrylift")
 
-if(WIN32)
-    target_link_libraries(ferrylift_platform PUBLIC version)
-else()
+if(NOT WIN32)
     enable_language(ASM)
 endif()
 

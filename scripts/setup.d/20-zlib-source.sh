@@ -1,10 +1,17 @@
 # The Windows build compiles minizip from Debian's zlib source package (the same code as the
 # native libminizip). Fetched once into build/sources/ with apt-get source; the deb-src entries
 # it needs are derived from the machine's own deb entries, so no host is named here.
+# build/sources/minizip links to the fetched contrib/minizip: the build finds it by that name.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 sources=$root/build/sources
-if compgen -G "$sources/zlib-*/contrib/minizip/unzip.c" >/dev/null; then
+link_minizip() {
+    local found
+    found=$(compgen -G "$sources/zlib-*/contrib/minizip/unzip.c" | sort | tail -n 1) || return 1
+    ln -sfn "$(basename "$(dirname "$(dirname "$(dirname "$found")")")")/contrib/minizip" \
+        "$sources/minizip"
+}
+if link_minizip; then
     exit 0
 fi
 sudo=(); [ "$(id -u)" -eq 0 ] || sudo=(sudo)
@@ -37,7 +44,7 @@ for version in $versions; do
     apt-get source -qq "zlib=$version" >/dev/null 2>&1 && break
     rm -rf "$sources"/zlib[-_]*
 done
-compgen -G "$sources/zlib-*/contrib/minizip/unzip.c" >/dev/null || {
+link_minizip || {
     echo "20-zlib-source: zlib source has no contrib/minizip" >&2
     exit 1
 }

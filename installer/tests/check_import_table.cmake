@@ -1,0 +1,51 @@
+# cmake -DOBJDUMP=<objdump> -P check_import_table.cmake <program.exe>...
+# Fails when a program imports a DLL that not every Windows system has (names compared
+# without case; api-ms-win-* sets are refused too), or when no import table can be read.
+cmake_minimum_required(VERSION 3.25)
+
+set(system_dlls advapi32 comctl32 gdi32 kernel32 msvcrt ole32 oleaut32 shell32 shlwapi user32
+                version winmm)
+
+set(programs)
+set(after_script FALSE)
+math(EXPR last "${CMAKE_ARGC} - 1")
+foreach(i RANGE 1 ${last})
+    if(after_script)
+        list(APPEND programs "${CMAKE_ARGV${i}}")
+    elseif(CMAKE_ARGV${i} STREQUAL "-P")
+        set(after_script TRUE)
+    endif()
+endforeach()
+list(POP_FRONT programs)  # the script itself
+if(NOT programs)
+    message(FATAL_ERROR "import-table: no program given")
+endif()
+
+set(refused 0)
+foreach(program IN LISTS programs)
+    get_filename_component(name "${program}" NAME)
+    execute_process(COMMAND ${OBJDUMP} -p "${program}" OUTPUT_VARIABLE dump
+                    ERROR_VARIABLE errors RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "import-table: ${OBJDUMP} -p ${program} failed: ${errors}")
+    endif()
+    string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${dump}")
+    if(NOT imports)
+        message(FATAL_ERROR "import-table: no imported DLL found in ${name}")
+    endif()
+    foreach(line IN LISTS imports)
+        string(REGEX REPLACE "^DLL Name: *" "" dll "${line}")
+        string(STRIP "${dll}" dll)
+        string(TOLOWER "${dll}" lower)
+        string(REGEX REPLACE "[.]dll$" "" base "${lower}")
+        if(base IN_LIST system_dlls)
+            message("${name} imports ${dll}")
+        else()
+            message("import-table: ${name} imports ${dll}, not a system library")
+            math(EXPR refused "${refused} + 1")
+        endif()
+    endforeach()
+endforeach()
+if(refused GREATER 0)
+    message(FATAL_ERROR "import-table: failed, ${refused} import(s) outside the system set")
+endif()

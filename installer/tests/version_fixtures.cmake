@@ -2,13 +2,7 @@
 # reader (native tests) and the real Windows calls (cross build under Wine) are checked against
 # the same files and one expected table. They land in FERRYLIFT_VERSION_FIXTURE_DIR; the
 # target version_fixtures builds them, FERRYLIFT_VERSION_FIXTURES_BUILT says whether it can.
-include_guard(GLOBAL)
-
 set(FERRYLIFT_VERSION_FIXTURES_BUILT OFF)
-if(NOT TIDEBOARD_BUILD_TESTS OR TIDEBOARD_FUZZ)
-    return()
-endif()
-
 set(FERRYLIFT_VERSION_FIXTURE_DIR ${CMAKE_CURRENT_BINARY_DIR}/version-fixtures)
 set(_fixture_src ${CMAKE_CURRENT_LIST_DIR}/fixtures/version)
 # <name> is built from <name>.rc; no_resource has none.

@@ -360,6 +360,27 @@ private slots:
         QCOMPARE(readFile(package), bytes);
     }
 
+    // A GBK entry whose file vanished from the store stays in the package, with
+    // its bytes, under its UTF-8 name.
+    void legacyEntryOfMissingFileKept() {
+        const QString package = base() + "/windows.zip";
+        QVERIFY(writeWindowsZip(
+            package, {file(gbk("课堂/tracks.xml")), file(gbk("课堂/res/板书照片.png"))}));
+        QVERIFY(Packwell().UnZipFile(local(package), local(root()), "", "", "", false));
+        const QString picture = root() + "课堂/res/板书照片.png";
+        QVERIFY(QFile::remove(picture));
+        Packwell packwell;
+        QVERIFY(packwell.ZipFiles(locals({root() + "课堂/tracks.xml", picture}), {}, local(package),
+                                  local(root()), "", "", ""));
+        QCOMPARE(packwell.SkippedFiles(), locals({picture}));
+        const QList<RawName> names = readRawNames(package);
+        QCOMPARE(names.size(), 2);
+        for (const RawName& raw : names)
+            QVERIFY(raw.flags & 0x0800);
+        QCOMPARE(readZip(package).value("课堂/res/板书照片.png").data,
+                 file(gbk("课堂/res/板书照片.png")).data);
+    }
+
     // Two programs unpacking one package into one store at the same time both
     // succeed, round after round.
     void concurrentUnpacking() {
@@ -400,6 +421,7 @@ private slots:
         clock.start();
         while (leftover.isEmpty() && clock.elapsed() < 30000 &&
                saver->state() == QProcess::Running) {
+            QThread::msleep(2);
             for (const QFileInfo& info : QDir(base()).entryInfoList(QDir::Files)) {
                 if (pattern.match(info.fileName()).hasMatch() && info.size() > (1 << 20))
                     leftover = info.filePath();

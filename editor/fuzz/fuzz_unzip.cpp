@@ -1,6 +1,8 @@
 // Arbitrary bytes as a track package, unpacked into a scratch store: nothing
-// may appear beside the store, and whatever unpacked must pack and unpack again
-// to the same files.
+// may appear beside the store, every name unpacked is UTF-8 whatever encoding
+// the package used, and whatever unpacked must pack and unpack again to the
+// same files.
+#include <entry_names.h>
 #include <packwell.h>
 
 #include <unistd.h>
@@ -96,8 +98,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             scratchAfter.insert(name);
     }
     check(scratchAfter == scratchBefore, "a file appeared outside the store");
+    check(packwell::IsValidUtf8(flag), "the flag path is not UTF-8");
     if (!unpacked)
         return 0;
+    for (const std::string& name : listing(store))
+        check(packwell::IsValidUtf8(name), "an unpacked name is not UTF-8");
 
     // What unpacked packs again (updating the package in place) and unpacks to
     // the same files.

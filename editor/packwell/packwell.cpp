@@ -1,11 +1,21 @@
 #include "packwell.h"
 
+#include "entry_names.h"
+#include "save_leftovers.h"
+#include "store_paths.h"
+
+#include <unistd.h>
 #include <zip.h>
 #include <zlib.h>
 
+#include <QDebug>
+#include <QString>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -14,8 +24,12 @@
 #include <system_error>
 
 namespace fs = std::filesystem;
+using packwell::EntryName;
 
 namespace {
+
+// A save waits this long for another program's save of the same folder.
+constexpr int kSaveLockTimeoutMs = 120000;
 
 struct ArchiveCloser {
     void operator()(zip_t* archive) const { zip_discard(archive); }
@@ -135,46 +149,66 @@ std::string RelativeEntryName(const fs::path& file, const fs::path& root) {
     return name;
 }
 
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
 bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std::string& error) {
     Entry entry(zip_fopen_index(archive, index, 0));
     if (!entry) {
         error = std::string("zip_fopen_index failed: ") + zip_strerror(archive);
         return false;
     }
-    // Written beside the target and renamed, so a reader never sees half a file.
-    fs::path temporary = target;
-    temporary += ".packwell-part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "cannot write " + temporary.string();
+    // Written beside the target under a name of its own and renamed, so a
+    // reader never sees half a file and two programs unpacking the same package
+    // at once each finish their own copy.
+    fs::path temporary;
+    const int fd = packwell::CreateUniqueSibling(target, temporary);
+    if (fd < 0) {
+        error = "cannot write beside " + target.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    const auto discard = [&temporary] {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+    };
+    char buffer[65536];
+    for (;;) {
+        const zip_int64_t got = zip_fread(entry.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            error = std::string("zip_fread failed: ") + zip_file_strerror(entry.get());
+            ::close(fd);
+            discard();
             return false;
         }
-        char buffer[65536];
-        for (;;) {
-            const zip_int64_t got = zip_fread(entry.get(), buffer, sizeof buffer);
-            if (got < 0) {
-                error = std::string("zip_fread failed: ") + zip_file_strerror(entry.get());
-                out.close();
-                std::remove(temporary.string().c_str());
-                return false;
-            }
-            if (got == 0)
-                break;
-            out.write(buffer, got);
-        }
-        out.close();
-        if (!out) {
-            error = "cannot write " + temporary.string();
-            std::remove(temporary.string().c_str());
+        if (got == 0)
+            break;
+        if (!WriteAll(fd, buffer, static_cast<size_t>(got))) {
+            error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
+            ::close(fd);
+            discard();
             return false;
         }
+    }
+    if (::close(fd) != 0) {
+        error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
+        discard();
+        return false;
     }
     std::error_code code;
     fs::rename(temporary, target, code);
     if (code) {
         error = "cannot replace " + target.string() + ": " + code.message();
-        fs::remove(temporary, code);
+        discard();
         return false;
     }
     return true;
@@ -191,10 +225,10 @@ void Packwell::GetFlagFilePathFromZipPackage(std::string& flagPath, const std::s
         return;
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
-        const char* raw = zip_get_name(archive.get(), static_cast<zip_uint64_t>(i), 0);
-        if (!raw)
+        EntryName entry;
+        if (!packwell::ReadEntryName(archive.get(), static_cast<zip_uint64_t>(i), entry))
             continue;
-        const std::string name = Normalised(raw);
+        const std::string name = Normalised(entry.name);
         const size_t slash = name.find_last_of('/');
         const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
         if (last == flagFileName) {
@@ -225,12 +259,12 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
     // Every name is checked before anything is written.
     for (zip_int64_t i = 0; i < count; ++i) {
         const zip_uint64_t index = static_cast<zip_uint64_t>(i);
-        const char* raw = zip_get_name(archive.get(), index, 0);
-        if (!raw) {
+        EntryName entry;
+        if (!packwell::ReadEntryName(archive.get(), index, entry)) {
             lastError_ = "entry without a name";
             return false;
         }
-        const std::string name = Normalised(raw);
+        const std::string name = Normalised(entry.name);
         if (!IsSafeEntryName(name)) {
             lastError_ = "entry outside the target folder: " + name;
             return false;
@@ -245,22 +279,24 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
     const fs::path root(targetRoot);
     for (const Item& item : items) {
         const bool isFolder = item.name.back() == '/';
-        const fs::path target =
-            root / fs::path(isFolder ? item.name.substr(0, item.name.size() - 1) : item.name);
-        std::error_code code;
-        fs::create_directories(isFolder ? target : target.parent_path(), code);
-        if (code) {
-            lastError_ = "cannot create folder for " + item.name + ": " + code.message();
+        const std::vector<std::string> segments = packwell::Segments(item.name);
+        if (segments.empty())
+            continue;
+        // The package owns the places of its entries inside its track folder:
+        // what an earlier package left in the way is replaced.
+        if (!packwell::MakeFolders(root, segments, isFolder ? segments.size() : segments.size() - 1,
+                                   lastError_))
             return false;
-        }
         if (isFolder)
             continue;
-        if (fs::is_directory(target, code)) {
-            lastError_ = "a folder stands where " + item.name + " belongs";
-            return false;
-        }
-        if (keepExisting && fs::exists(target, code))
+        fs::path target = root;
+        for (const std::string& segment : segments)
+            target /= segment;
+        std::error_code code;
+        if (keepExisting && fs::is_regular_file(fs::symlink_status(target, code)))
             continue;
+        if (!packwell::ClearFilePlace(target, segments.size(), lastError_))
+            return false;
         if (!WriteEntry(archive.get(), item.index, target, lastError_))
             return false;
     }
@@ -272,6 +308,7 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
                         const std::string& root, const std::string& password,
                         const std::string& comment, const std::string& extraStoredExtensions) {
     lastError_.clear();
+    skippedFiles_.clear();
     if (packagePath.empty() || root.empty()) {
         lastError_ = "no package or root";
         return false;
@@ -296,22 +333,50 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
     struct Wanted {
         fs::path source;
         std::string name;
+        uint32_t crc;
+        uint64_t size;
     };
     std::vector<Wanted> wanted;
-    std::set<std::string> names;
+    std::set<std::string> names;    // every listed name, read or not
+    std::set<std::string> missing;  // listed, but no readable file
     for (const fs::path& source : sources) {
         const std::string name = RelativeEntryName(source, root);
         if (name.empty()) {
             lastError_ = "not below the root: " + source.string();
             return false;
         }
+        if (!names.insert(name).second)
+            continue;
+        // A file that is gone or is no file is left out; the rest is saved.
         std::error_code code;
-        if (!fs::is_regular_file(source, code)) {
-            lastError_ = "not a readable file: " + source.string();
-            return false;
+        uint32_t crc = 0;
+        uint64_t size = 0;
+        if (!fs::is_regular_file(source, code) || !FileChecksum(source, crc, size)) {
+            skippedFiles_.push_back(source.string());
+            missing.insert(name);
+            qDebug() << "Packwell::ZipFiles"
+                     << "skipped, not a readable file:" << QString::fromStdString(source.string());
+            continue;
         }
-        if (names.insert(name).second)
-            wanted.push_back({source, name});
+        wanted.push_back({source, name, crc, size});
+    }
+    if (wanted.empty()) {
+        lastError_ = "none of the listed files can be read";
+        return false;  // the package stays as it is rather than emptied
+    }
+
+    // Saves of one folder take turns; under the lock, what killed saves of this
+    // package left behind can go.
+    packwell::FolderLock lock{fs::path(packagePath)};
+    bool unsupported = false;
+    if (lock.Acquire(kSaveLockTimeoutMs, unsupported)) {
+        for (const std::string& leftover : packwell::RemoveSaveLeftovers(fs::path(packagePath)))
+            qDebug() << "Packwell::ZipFiles"
+                     << "removed the leftover of an interrupted save:"
+                     << QString::fromStdString(leftover);
+    } else if (!unsupported) {
+        lastError_ = "another program is saving beside " + packagePath;
+        return false;
     }
 
     Archive archive = OpenArchive(packagePath, ZIP_CREATE, password, lastError_);
@@ -319,18 +384,32 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
         return false;
     zip_t* zip = archive.get();
 
-    // Entries no longer listed go; the rest are matched by name. An entry kept
-    // must carry its name exactly once and in "/" form, or the package would
-    // end up holding the old and the new file under names that extract to the
-    // same place.
+    // Entries are matched by the names their writer meant. An entry kept must
+    // carry its name exactly once, in "/" form and as flagged UTF-8, or the
+    // package would end up holding the old and the new file under two
+    // spellings of one place; any other entry goes and its file is added anew.
+    // An entry whose file is missing stays as it is, so nothing already in the
+    // package is lost to a file that vanished from the store.
     std::map<std::string, zip_uint64_t> kept;
     const zip_int64_t count = zip_get_num_entries(zip, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const zip_uint64_t index = static_cast<zip_uint64_t>(i);
-        const char* raw = zip_get_name(zip, index, 0);
-        if (raw && names.count(raw) && !kept.count(raw)) {
-            kept.emplace(raw, index);
-            continue;
+        EntryName entry;
+        const bool named = packwell::ReadEntryName(zip, index, entry);
+        if (named && names.count(entry.name) && !kept.count(entry.name)) {
+            if (missing.count(entry.name)) {
+                kept.emplace(entry.name, index);
+                if (entry.rewrite &&
+                    zip_file_rename(zip, index, entry.name.c_str(), ZIP_FL_ENC_UTF_8) != 0) {
+                    lastError_ = std::string("zip_file_rename failed: ") + zip_strerror(zip);
+                    return false;
+                }
+                continue;
+            }
+            if (!entry.rewrite) {
+                kept.emplace(entry.name, index);
+                continue;
+            }
         }
         if (zip_delete(zip, index) != 0) {
             lastError_ = std::string("zip_delete failed: ") + zip_strerror(zip);
@@ -339,12 +418,6 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
     }
 
     for (const Wanted& item : wanted) {
-        uint32_t crc = 0;
-        uint64_t size = 0;
-        if (!FileChecksum(item.source, crc, size)) {
-            lastError_ = "cannot read " + item.source.string();
-            return false;
-        }
         const auto found = kept.find(item.name);
         const zip_int64_t existing =
             found == kept.end() ? -1 : static_cast<zip_int64_t>(found->second);
@@ -352,8 +425,8 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
             zip_stat_t stat;
             zip_stat_init(&stat);
             if (zip_stat_index(zip, static_cast<zip_uint64_t>(existing), 0, &stat) == 0 &&
-                (stat.valid & ZIP_STAT_CRC) && (stat.valid & ZIP_STAT_SIZE) && stat.crc == crc &&
-                stat.size == size)
+                (stat.valid & ZIP_STAT_CRC) && (stat.valid & ZIP_STAT_SIZE) &&
+                stat.crc == item.crc && stat.size == item.size)
                 continue;  // unchanged: copied raw by zip_close
         }
         zip_source_t* source = zip_source_file(zip, item.source.string().c_str(), 0, -1);

@@ -1,5 +1,8 @@
 // Packwell: unpacks track packages into a folder and updates them in place.
-// Paths are UTF-8; entry names inside a package always use "/".
+// Paths are UTF-8; entry names inside a package always use "/". Entry names are
+// read as their writer meant them: UTF-8 when flagged or valid UTF-8, otherwise
+// GB18030 (the ANSI code page of Chinese Windows); names written are UTF-8
+// with the UTF-8 flag.
 #pragma once
 
 #include <string>
@@ -14,20 +17,30 @@ public:
 
     // Extracts the entries whose names start with includePrefix (all when empty)
     // and not with excludePrefix (none when empty) below targetRoot. Existing
-    // files are replaced unless keepExisting is set. Returns false, writing
-    // nothing, when the package cannot be read or any entry name would land
-    // outside targetRoot; false also when a file cannot be written.
+    // files are replaced unless keepExisting is set; a file or link where an
+    // entry needs a folder, and a folder or link where it needs a file, are
+    // replaced too, except a folder directly below targetRoot. Returns false,
+    // writing nothing, when the package cannot be read or any entry name would
+    // land outside targetRoot; false also when a file cannot be written.
+    // Several programs may unpack the same package at once.
     bool UnZipFile(const std::string& packagePath, const std::string& targetRoot,
                    const std::string& password, const std::string& includePrefix,
                    const std::string& excludePrefix, bool keepExisting);
 
-    // Makes the package at packagePath hold exactly the given files (and every
-    // file below the given folders), each under its path relative to root. An
+    // Makes the package at packagePath hold the given files (and every file
+    // below the given folders), each under its path relative to root. An
     // existing package is updated: unchanged entries are kept as they are,
-    // changed ones replaced, entries not listed removed. Pictures are stored,
-    // everything else deflated. A non-empty password encrypts new entries
-    // (AES-256); a non-empty comment becomes the archive comment. The package
-    // is replaced atomically; on failure the old one stays untouched.
+    // changed ones replaced, entries not listed removed; an entry whose name is
+    // not flagged UTF-8 is written anew under its UTF-8 name. A listed file that
+    // is missing or not a regular file is skipped (see SkippedFiles); an entry
+    // of the package under its name is then kept as it was. Pictures are
+    // stored, everything else deflated. A non-empty password encrypts new
+    // entries (AES-256); a non-empty comment becomes the archive comment. The
+    // package is replaced atomically; on failure the old one stays untouched.
+    // Saves of packages in one folder take turns, and a save first removes the
+    // temporary files that interrupted saves of this package left beside it.
+    // False, changing nothing, when a listed file lies outside root or none of
+    // the listed files can be read.
     bool ZipFiles(const std::vector<std::string>& files, const std::vector<std::string>& folders,
                   const std::string& packagePath, const std::string& root,
                   const std::string& password, const std::string& comment,
@@ -35,7 +48,10 @@ public:
 
     // Last failure, for diagnostics.
     const std::string& LastError() const { return lastError_; }
+    // Listed files that the last ZipFiles left out, as given.
+    const std::vector<std::string>& SkippedFiles() const { return skippedFiles_; }
 
 private:
     std::string lastError_;
+    std::vector<std::string> skippedFiles_;
 };

@@ -248,10 +248,16 @@ private slots:
         QVERIFY(QFileInfo(stored).isDir());
     }
 
+    // The package cannot be updated (it is no archive any more): nothing is
+    // written over it, the failure reported.
     void packFailure() {
         loadFixture();
+        QFile package(packagePath);
+        QVERIFY(package.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        package.write("no longer an archive");
+        package.close();
         const QByteArray before = readFile(packagePath);
-        QVERIFY(!host->saveTrack("t", {entry("Z", sample("missing.jpg"), 1, "", "-1")}));
+        QVERIFY(!host->saveTrack("t", {entry("A", sample("A.jpg"), 1, "", "-1")}));
         QCOMPARE(readFile(packagePath), before);
     }
 

@@ -5,7 +5,7 @@
 //   reelwright-bench save PACKAGE        one caption changed, then saveTrack
 //   reelwright-bench prepare PACKAGE PICTURE...   prepareSamples of the pictures
 //   reelwright-bench memory PACKAGE      grid scrolled end to end, preview opened
-#include "e2e_support.h"
+#include <session.h>
 
 #include <QApplication>
 #include <QElapsedTimer>

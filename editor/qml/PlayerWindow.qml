@@ -1,8 +1,11 @@
 import QtQuick 2.12
 import QtQuick.Window 2.2
+import "control_global_resource.js" as Theme
+import "track_time.js" as TrackTime
 
-// Full-screen preview of the track: slide show, tips bar, timeline, cover page
-// with the teaching stages.
+// Full-screen preview of the track: slide show under the title bar
+// (PlayerTitleBar.qml), tips bar (TipsBar.qml), timeline in the control bar
+// (PlayerControlBar.qml), cover page with the teaching stages (CoverPage.qml).
 Window {
     id: playerWindow
 
@@ -15,7 +18,7 @@ Window {
 
     property alias trackModel: trackModel
     property alias classStructModel: classStructModel
-    property alias timeLine: timeLine
+    property alias timeLine: controlBar.timeLine
     property alias playTimer: playTimer
     property alias restTimer: restTimer
     property alias coverPage: coverPage
@@ -28,7 +31,7 @@ Window {
     property int classStructTableRowHeigh: 32
     property int whitespaceHeight: 8
     property int classStructTableWidth: 512
-    property real classStructTableHeight: 0
+    readonly property real classStructTableHeight: coverPage.stageListHeight
 
     // Cover the screen before asking for full screen: without a window
     // manager the request alone leaves the nominal size.
@@ -43,24 +46,14 @@ Window {
     ListModel { id: trackModel }
     ListModel { id: classStructModel }
 
-    function timeToString(time) {
-        var minutes = Math.floor(time / 60);
-        var seconds = time % 60;
-        return (minutes <= 9 ? "0" : "") + minutes + ":" + (seconds <= 9 ? "0" : "") + seconds;
-    }
+    function timeToString(time) { return TrackTime.minutesToString(time); }
 
     function appendItem(id, sample, timeTick, description, level) {
         var tick = Number(timeTick);
-        var pos = -1;
-        for (var k = 0; k < trackModel.count; ++k) {
-            if (trackModel.get(k).timeTick >= tick) {
-                pos = k;
-                break;
-            }
-        }
+        var pos = TrackTime.insertionIndex(trackModel, "timeTick", tick);
         var entry = { id: id, sample: sample, timeTick: tick, description: description,
                       level: level };
-        if (pos < 0) {
+        if (pos === trackModel.count) {
             if (classStructModel.count > 0)
                 classStructModel.setProperty(classStructModel.count - 1, "endTimeTick", tick);
             trackModel.append(entry);
@@ -71,17 +64,15 @@ Window {
             return;
         var stage = { id: id, startTimeTick: tick, endTimeTick: tick, description: description,
                       level: level };
-        for (var i = 0; i < classStructModel.count; ++i) {
-            if (classStructModel.get(i).startTimeTick >= tick) {
-                classStructModel.insert(i, stage);
-                if (i > 0)
-                    classStructModel.setProperty(i - 1, "endTimeTick", tick);
-                classStructModel.setProperty(i, "endTimeTick",
-                                             classStructModel.get(i + 1).startTimeTick);
-                return;
-            }
+        var i = TrackTime.insertionIndex(classStructModel, "startTimeTick", tick);
+        if (i === classStructModel.count) {
+            classStructModel.append(stage);
+            return;
         }
-        classStructModel.append(stage);
+        classStructModel.insert(i, stage);
+        if (i > 0)
+            classStructModel.setProperty(i - 1, "endTimeTick", tick);
+        classStructModel.setProperty(i, "endTimeTick", classStructModel.get(i + 1).startTimeTick);
     }
 
     function resetTimeline(activeIndex) {
@@ -182,57 +173,17 @@ Window {
         Keys.onLeftPressed: playerWindow.stepBack()
         Keys.onRightPressed: playerWindow.stepForward()
 
-        Rectangle {
+        PlayerTitleBar {
             id: titleBar
-            objectName: "titleBar"
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.top: parent.top
-            height: playerWindow.sidebarVisible ? 72 : 0
-            Behavior on height { NumberAnimation { duration: 300; easing.type: Easing.Linear } }
-            color: "#16A949"
-            clip: true
-
-            Text {
-                id: caption
-                objectName: "caption"
-                anchors.centerIn: parent
-                text: hostObject.title
-                color: "white"
-                font.pixelSize: 24
-            }
-            ImageButton {
-                objectName: "coverButton"
-                width: 24; height: 24
-                anchors.right: caption.left
-                anchors.rightMargin: 8
-                anchors.verticalCenter: parent.verticalCenter
-                visible: hostObject.trackDesc !== ""
-                imageNormal: "qrc:/image/cover-normal.png"
-                imagePressed: "qrc:/image/cover-pressed.png"
-                onButtonClicked: coverPage.visible = !coverPage.visible
-            }
-            ImageButton {
-                objectName: "minimumButton"
-                width: 24; height: 24
-                anchors.right: closeButton.left
-                anchors.rightMargin: 50
-                anchors.verticalCenter: parent.verticalCenter
-                imageNormal: "qrc:/image/minimum-normal.png"
-                imagePressed: "qrc:/image/minimum-pressed.png"
-                onButtonClicked: playerWindow.showMinimized()
-            }
-            ImageButton {
-                id: closeButton
-                objectName: "closeButton"
-                width: 24; height: 24
-                anchors.right: parent.right
-                anchors.rightMargin: 24
-                anchors.verticalCenter: parent.verticalCenter
-                imageNormal: "qrc:/image/close-normal.png"
-                imagePressed: "qrc:/image/close-pressed.png"
-                onButtonClicked: playerWindow.close()
-            }
+            folded: !playerWindow.sidebarVisible
+            title: hostObject.title
+            coverAvailable: hostObject.trackDesc !== ""
+            onCoverClicked: coverPage.visible = !coverPage.visible
+            onMinimizeClicked: playerWindow.showMinimized()
+            onCloseClicked: playerWindow.close()
         }
 
         Rectangle {
@@ -242,7 +193,7 @@ Window {
             anchors.bottom: controlBar.top
             anchors.left: parent.left
             anchors.right: parent.right
-            color: "#7E7E7E"
+            color: Theme.pictureBackground
 
             // Scaled to fit and centred, keeping its aspect. The fit is done
             // here rather than by fillMode: with PreserveAspectFit the decoder
@@ -271,227 +222,50 @@ Window {
                 onPositionChanged: playerWindow.pointerMoved(mouse.x, mouse.y)
             }
 
-            Rectangle {
+            CoverPage {
                 id: coverPage
-                objectName: "coverPage"
                 anchors.fill: parent
-                color: "#FAFCFD"
                 visible: false
-
-                MouseArea {
-                    anchors.fill: parent
-                    hoverEnabled: true
-                    onPositionChanged: playerWindow.pointerMoved(mouse.x, mouse.y)
-                }
-
-                Column {
-                    anchors.centerIn: parent
-                    width: 512
-
-                    Row {
-                        Rectangle {
-                            width: 256; height: 32; color: "#D9D9D9"
-                            Text { anchors.centerIn: parent; text: "教师"; font.pixelSize: 24 }
-                        }
-                        Rectangle { width: 1; height: 32; color: "#16A949" }
-                        Rectangle {
-                            width: 256; height: 32; color: "#D9D9D9"
-                            Text { anchors.centerIn: parent; text: "课时"; font.pixelSize: 24 }
-                        }
-                    }
-                    Rectangle { width: 512; height: 1; color: "#16A949" }
-                    Row {
-                        Item {
-                            width: 256; height: 32
-                            Text {
-                                anchors.fill: parent
-                                horizontalAlignment: Text.AlignHCenter
-                                verticalAlignment: Text.AlignVCenter
-                                elide: Text.ElideRight
-                                text: hostObject.teacher
-                                color: "#656665"
-                                font.pixelSize: 24
-                            }
-                        }
-                        Rectangle { width: 1; height: 32; color: "#16A949" }
-                        Item {
-                            width: 256; height: 32
-                            Text {
-                                anchors.fill: parent
-                                horizontalAlignment: Text.AlignHCenter
-                                verticalAlignment: Text.AlignVCenter
-                                elide: Text.ElideRight
-                                text: hostObject.duration
-                                color: "#656665"
-                                font.pixelSize: 24
-                            }
-                        }
-                    }
-                    Rectangle { width: 512; height: 1; color: "#16A949" }
-                    Row {
-                        visible: classStructModel.count > 0
-                        Rectangle {
-                            width: 256; height: 32; color: "#D9D9D9"
-                            Text { anchors.centerIn: parent; text: "教学环节"; font.pixelSize: 24 }
-                        }
-                        Rectangle { width: 1; height: 32; color: "#16A949" }
-                        Rectangle {
-                            width: 256; height: 32; color: "#D9D9D9"
-                            Text { anchors.centerIn: parent; text: "教学时长"; font.pixelSize: 24 }
-                        }
-                    }
-                    Rectangle {
-                        visible: classStructModel.count > 0
-                        width: 512; height: 1; color: "#16A949"
-                    }
-                    ListView {
-                        id: stageTable
-                        objectName: "stageTable"
-                        width: playerWindow.classStructTableWidth
-                        clip: true
-                        interactive: contentHeight > height
-                        model: classStructModel
-                        height: Math.min(contentHeight,
-                                         Math.max(0, Screen.height - titleBar.height
-                                                  - controlBar.height - 3 * (32 + 1)))
-                        onContentHeightChanged: playerWindow.classStructTableHeight = contentHeight
-                        delegate: Column {
-                            width: 512
-                            Row {
-                                height: stageText.contentHeight + playerWindow.whitespaceHeight
-                                Item {
-                                    width: 256; height: parent.height
-                                    Text {
-                                        id: stageText
-                                        width: 256
-                                        anchors.verticalCenter: parent.verticalCenter
-                                        wrapMode: Text.WrapAnywhere
-                                        horizontalAlignment: Text.AlignHCenter
-                                        text: model.description
-                                        color: "#656665"
-                                        font.pixelSize: 24
-                                    }
-                                }
-                                Rectangle { width: 1; height: parent.height; color: "#16A949" }
-                                Item {
-                                    width: 256; height: parent.height
-                                    Text {
-                                        anchors.fill: parent
-                                        horizontalAlignment: Text.AlignHCenter
-                                        verticalAlignment: Text.AlignVCenter
-                                        elide: Text.ElideRight
-                                        text: playerWindow.timeToString(model.startTimeTick) + "-"
-                                              + playerWindow.timeToString(model.endTimeTick)
-                                        color: "#656665"
-                                        font.pixelSize: 24
-                                    }
-                                    MouseArea {
-                                        objectName: "stageSpan"
-                                        anchors.fill: parent
-                                        onClicked: timeLine.seekTo(model.startTimeTick)
-                                    }
-                                }
-                            }
-                            Rectangle { width: 512; height: 1; color: "#16A949" }
-                        }
-                    }
-                }
-
-                Text {
-                    anchors.right: parent.right
-                    anchors.rightMargin: 32
-                    anchors.bottom: parent.bottom
-                    anchors.bottomMargin: 32
-                    text: hostObject.date
-                    color: "#656665"
-                    font.pixelSize: 24
-                }
+                teacher: hostObject.teacher
+                duration: hostObject.duration
+                date: hostObject.date
+                stageModel: classStructModel
+                availableHeight: Screen.height - titleBar.height - controlBar.height
+                tableWidth: playerWindow.classStructTableWidth
+                stageMargin: playerWindow.whitespaceHeight
+                // The page fills the picture area: the same coordinates.
+                onPointerMoved: playerWindow.pointerMoved(x, y)
+                onStageClicked: timeLine.seekTo(timeTick)
             }
         }
 
-        Rectangle {
+        TipsBar {
             id: tipsBar
-            objectName: "tipsBar"
             visible: false
-            height: 40
-            color: "#17A949"
             x: timeLine.currentX
             anchors.bottom: controlBar.top
-            width: tipsText.contentWidth + 72
-
-            Text {
-                id: tipsText
-                objectName: "tipsText"
-                x: 16
-                anchors.verticalCenter: parent.verticalCenter
-                color: "white"
-                font.pixelSize: 18
-                text: timeLine.currentIndex >= 0 && timeLine.currentIndex < trackModel.count
-                      ? playerWindow.timeToString(trackModel.get(timeLine.currentIndex).timeTick)
-                        + trackModel.get(timeLine.currentIndex).description
-                      : ""
-            }
-            ImageButton {
-                objectName: "tipsCloseButton"
-                width: 24; height: 24
-                anchors.right: parent.right
-                anchors.rightMargin: 8
-                anchors.verticalCenter: parent.verticalCenter
-                imageNormal: "qrc:/image/close-tips-normal.png"
-                imagePressed: "qrc:/image/close-tips-pressed.png"
-                onButtonClicked: tipsBar.visible = false
-            }
+            text: timeLine.currentIndex >= 0 && timeLine.currentIndex < trackModel.count
+                  ? playerWindow.timeToString(trackModel.get(timeLine.currentIndex).timeTick)
+                    + trackModel.get(timeLine.currentIndex).description
+                  : ""
         }
 
-        Rectangle {
+        PlayerControlBar {
             id: controlBar
-            objectName: "controlBar"
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.bottom: parent.bottom
-            height: playerWindow.sidebarVisible ? 72 : 0
-            Behavior on height { NumberAnimation { duration: 300; easing.type: Easing.Linear } }
-            color: "#222222"
-            clip: true
+            folded: !playerWindow.sidebarVisible
+            playing: playTimer.running
+            onPlayClicked: playerWindow.togglePlay()
+            onRestClicked: playerWindow.toggleImmersive()
+        }
 
-            TimeLine {
-                id: timeLine
-                objectName: "timeLine"
-                anchors.top: parent.top
-                anchors.bottom: parent.bottom
-                anchors.left: parent.left
-                anchors.leftMargin: 24
-                anchors.right: playButton.left
-                anchors.rightMargin: 40
-                onCurrentIndexChanged: {
-                    tipsBar.visible = true;
-                    coverPage.visible = false;
-                }
-            }
-
-            ImageButton {
-                id: playButton
-                objectName: "playButton"
-                width: 40; height: 40
-                anchors.right: fullScreenButton.left
-                anchors.rightMargin: 46
-                anchors.verticalCenter: parent.verticalCenter
-                imageNormal: playTimer.running ? "qrc:/image/pause-normal.png"
-                                               : "qrc:/image/play-normal.png"
-                imagePressed: playTimer.running ? "qrc:/image/pause-pressed.png"
-                                                : "qrc:/image/play-pressed.png"
-                onButtonClicked: playerWindow.togglePlay()
-            }
-            ImageButton {
-                id: fullScreenButton
-                objectName: "fullScreenButton"
-                width: 24; height: 24
-                anchors.right: parent.right
-                anchors.rightMargin: 52
-                anchors.verticalCenter: parent.verticalCenter
-                imageNormal: "qrc:/image/full-screen-normal.png"
-                imagePressed: "qrc:/image/full-screen-pressed.png"
-                onButtonClicked: playerWindow.toggleImmersive()
+        Connections {
+            target: controlBar.timeLine
+            function onCurrentIndexChanged() {
+                tipsBar.visible = true;
+                coverPage.visible = false;
             }
         }
 

@@ -1,4 +1,5 @@
 import QtQuick 2.12
+import "control_global_resource.js" as Theme
 
 // A horizontal track bar with one round mark per track entry, placed in
 // proportion to its time; a click on a mark makes it current.
@@ -66,7 +67,7 @@ Item {
         id: track
 
         height: 4
-        color: "#444749"
+        color: Theme.markDark
         anchors.left: parent.left
         anchors.leftMargin: 12
         anchors.right: parent.right
@@ -96,8 +97,8 @@ Item {
             x: track.width * fraction - width / 2
             y: (track.height - height) / 2
             z: current ? 1 : 0
-            color: current || level === 1 ? "#16A949" : "#444749"
-            border.color: "#E2E2E2"
+            color: current || level === 1 ? Theme.green : Theme.markDark
+            border.color: Theme.markRim
             border.width: current ? 0 : 2
 
             MouseArea {

@@ -3,3 +3,34 @@
 
 // The MouseAreaEx most recently entered or pressed, or null.
 var currenMouseArea = null;
+
+// The look of both windows, named once.
+
+// Colours.
+var green = "#16A949";           // title bars, selection, marks, table rules
+var tipsGreen = "#17A949";       // the tips bar and the empty-track message
+var barDark = "#222222";         // control bars
+var markDark = "#444749";        // the timeline's bar and its plain marks
+var markRim = "#E2E2E2";
+var editorBackground = "#FAFDFC";
+var coverBackground = "#FAFCFD";
+var pictureBackground = "#7E7E7E";
+var tableHeader = "#D9D9D9";
+var tableText = "#656665";
+var titleText = "white";
+
+// Sizes.
+var barHeight = 72;              // title and control bars
+var iconSize = 24;               // tool buttons
+var largeIconSize = 40;          // preview and play buttons
+var barAnimationMs = 300;        // player bars folding away
+var tableColumnWidth = 256;      // the cover page's two columns
+var tableRowHeight = 32;
+var tableRule = 1;               // the rules between the cover page's cells
+
+// Fonts.
+var titleFamily = "Microsoft Yahei";
+var titleFontSize = 24;          // titles and the cover page
+var cellFontSize = 16;           // description and time under a picture
+var tipsFontSize = 18;
+var messageFontSize = 40;

@@ -3,6 +3,8 @@
 //                     [--distinct K] [--quality Q] [--folder NAME] [--staging DIR]
 // The track folder is assembled in DIR (default: beside the package, in
 // "<package>.staging") and kept there for comparisons.
+// Exit 0 on success and for --help, 2 on a usage error (the usage goes to
+// stderr), 1 when the package cannot be written.
 #include "sample_track.h"
 
 #include <QCommandLineParser>
@@ -17,7 +19,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication application(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Writes a sample track package."));
-    parser.addHelpOption();
+    const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("Package file."),
                                     QStringLiteral("path"));
     const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Entries."),
@@ -38,13 +40,23 @@ int main(int argc, char* argv[]) {
                                      QStringLiteral("Where the track folder is assembled."),
                                      QStringLiteral("dir"));
     parser.addOptions({output, count, width, height, distinct, quality, folder, staging});
-    parser.process(application);
 
     QTextStream err(stderr);
-    if (!parser.isSet(output)) {
-        err << "make-sample-track: --output is required\n";
+    const auto usageError = [&](const QString& message) {
+        err << "make-sample-track: " << message << "\n\n" << parser.helpText();
         return 2;
+    };
+    if (!parser.parse(application.arguments()))
+        return usageError(parser.errorText());
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        QTextStream(stdout) << parser.helpText();
+        return 0;
     }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("unexpected argument ") +
+                          parser.positionalArguments().first());
+    if (!parser.isSet(output))
+        return usageError(QStringLiteral("--output is required"));
     bool ok[5] = {};
     SampleTrackOptions options;
     options.count = parser.value(count).toInt(&ok[0]);
@@ -54,10 +66,8 @@ int main(int argc, char* argv[]) {
     options.quality = parser.value(quality).toInt(&ok[4]);
     options.folderName = parser.value(folder);
     for (bool good : ok) {
-        if (!good) {
-            err << "make-sample-track: numbers expected\n";
-            return 2;
-        }
+        if (!good)
+            return usageError(QStringLiteral("numbers expected"));
     }
     const QString package = QFileInfo(parser.value(output)).absoluteFilePath();
     const QString stagingRoot =

@@ -1,6 +1,8 @@
 // The main editor window end to end: loading, selection and commit rules, time
 // and title edits, insert, delete, class-structure marks, undo and redo, save.
-#include "e2e_support.h"
+#include "track_packages.h"
+
+#include <session.h>
 
 #include <packwell.h>
 
@@ -17,8 +19,8 @@
 
 namespace {
 
-QVector<SampleEntry> ticks(std::initializer_list<int> values) {
-    QVector<SampleEntry> list;
+QVector<PackageEntry> ticks(std::initializer_list<int> values) {
+    QVector<PackageEntry> list;
     int n = 0;
     for (int t : values)
         list.append({t, QStringLiteral("entry%1").arg(++n), QStringLiteral("-1")});
@@ -52,7 +54,7 @@ private:
     QTemporaryDir dir;
     std::unique_ptr<Session> s;
 
-    QString track(const QString& name, const QVector<SampleEntry>& entries,
+    QString track(const QString& name, const QVector<PackageEntry>& entries,
                   QSize size = QSize(320, 180)) {
         return makeTrack(dir.path(), name, entries, size);
     }
@@ -444,7 +446,7 @@ private slots:
 
     // Every kind of edit, saved, checked in the package and reopened.
     void saveWritesThePackage() {
-        QVector<SampleEntry> entries = {
+        QVector<PackageEntry> entries = {
             {0, "start", "-1"}, {40, "stage one", "1"}, {90, "", ""},
             {150, "plain", ""}, {200, "gone", "-1"},    {260, "end", "-1"},
         };

@@ -1,6 +1,8 @@
 // The preview player end to end, opened from the main window: stages and cover
 // page, current entry and tips bar, play and keys, immersive mode, closing.
-#include "e2e_support.h"
+#include "track_packages.h"
+
+#include <session.h>
 
 #include <QAbstractItemModel>
 #include <QElapsedTimer>
@@ -18,8 +20,8 @@ private:
     std::unique_ptr<Session> s;
 
     // Opens the track and presses the preview button; returns the player.
-    QQuickWindow* preview(const QString& name, const QVector<SampleEntry>& entries, int select = -1,
-                          QSize size = QSize(320, 180)) {
+    QQuickWindow* preview(const QString& name, const QVector<PackageEntry>& entries,
+                          int select = -1, QSize size = QSize(320, 180)) {
         if (!s->open(makeTrack(dir.path(), name, entries, size)))
             return nullptr;
         if (select >= 0)
@@ -52,7 +54,7 @@ private slots:
     void cleanup() { s.reset(); }
 
     void stagesCoverPageAndReuse() {
-        const QVector<SampleEntry> entries = {
+        const QVector<PackageEntry> entries = {
             {0, "a", "-1"}, {60, "导入新课", "1"}, {130, "c", "-1"}, {200, "d", "1"}};
         QQuickWindow* player = preview("stages", entries);
         QVERIFY(player);
@@ -135,7 +137,7 @@ private slots:
     }
 
     void selectedEntryShowsItsPictureAndTips() {
-        const QVector<SampleEntry> entries = {
+        const QVector<PackageEntry> entries = {
             {0, "a", "-1"}, {20, "b", "-1"}, {40, "c", "-1"}, {65, "Intro", "-1"}};
         QQuickWindow* player = preview("tips", entries, 3, QSize(2400, 1800));
         QVERIFY(player);

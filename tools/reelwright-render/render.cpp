@@ -4,7 +4,7 @@
 // (run it under Xvfb) and for looking at the layout. Uses the caller's XDG_DATA_HOME for the track
 // store.
 //   reelwright-render --package P --output DIR [--select N]
-#include "e2e_support.h"
+#include <session.h>
 
 #include <QApplication>
 #include <QCommandLineParser>

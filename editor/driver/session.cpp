@@ -1,4 +1,4 @@
-#include "e2e_support.h"
+#include "session.h"
 
 #include <QAbstractItemModel>
 #include <QCoreApplication>
@@ -212,28 +212,6 @@ bool near(const QColor& colour, const char* expected, int tolerance) {
     if (!ok)
         qWarning() << "colour" << colour.name() << "expected" << expected;
     return ok;
-}
-
-QString makeTrack(const QString& dir, const QString& name, const QVector<SampleEntry>& entries,
-                  QSize pictureSize) {
-    SampleTrackOptions options;
-    options.pictureSize = pictureSize;
-    options.title = name + QStringLiteral(" 课题");
-    options.teacher = QStringLiteral("李老师");
-    const QString package = dir + QLatin1Char('/') + name + QStringLiteral(".zip");
-    const QString error =
-        writeTrackPackage(package, dir + QStringLiteral("/staging"), options, entries);
-    if (!error.isEmpty()) {
-        qWarning() << "makeTrack" << error;
-        return QString();
-    }
-    return package;
-}
-
-QString makePicture(const QString& path, QSize size, const QColor& colour) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    return image.save(path, "JPEG") ? path : QString();
 }
 
 QList<QQuickItem*> findItems(QQuickItem* root, const QString& name) {

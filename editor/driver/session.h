@@ -1,9 +1,9 @@
-// Helpers of the editor's end-to-end tests and render tool: one host with its
-// main window, the QML items by object name, the track list, pointer clicks.
+// Drives the real editor from C++, for the end-to-end tests, the demo's
+// renderer and the benchmark: one host with its main window, the QML items by
+// object name, the track list, pointer clicks and typing, grabbed pixels.
 #pragma once
 
 #include <qplayerhost.h>
-#include <sample_track.h>
 
 #include <QColor>
 #include <QImage>
@@ -67,12 +67,6 @@ QPointF centreInWindow(QQuickItem* item);
 QColor pixel(const QImage& grab, QQuickWindow* window, QPointF at);
 bool near(const QColor& colour, const char* expected, int tolerance = 12);
 
-// Writes dir/name.zip holding a track folder `name` with the given entries and
-// returns its path (empty on failure).
-QString makeTrack(const QString& dir, const QString& name, const QVector<SampleEntry>& entries,
-                  QSize pictureSize = QSize(320, 180));
-// A JPEG picture file of the given size, for inserting.
-QString makePicture(const QString& path, QSize size, const QColor& colour);
 // Items below root (by visual parent) with the object name; finds view
 // delegates, which are not object children of the window.
 QList<QQuickItem*> findItems(QQuickItem* root, const QString& name);

@@ -1,0 +1,39 @@
+import QtQuick 2.12
+import "control_global_resource.js" as Theme
+
+// The editor's control bar: the timeline of the track's marks and the button
+// that opens the preview player.
+Rectangle {
+    id: controlBar
+    objectName: "controlBar"
+
+    property alias timeLine: timeLine
+
+    signal previewClicked()
+
+    height: Theme.barHeight
+    color: Theme.barDark
+
+    TimeLine {
+        id: timeLine
+        objectName: "timeLine"
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        anchors.left: parent.left
+        anchors.leftMargin: 24
+        anchors.right: previewButton.left
+        anchors.rightMargin: 38
+    }
+
+    ImageButton {
+        id: previewButton
+        objectName: "previewButton"
+        width: Theme.largeIconSize; height: Theme.largeIconSize
+        anchors.right: parent.right
+        anchors.rightMargin: 16
+        anchors.verticalCenter: parent.verticalCenter
+        imageNormal: "qrc:/image/preview-normal.png"
+        imagePressed: "qrc:/image/preview-pressed.png"
+        onButtonClicked: controlBar.previewClicked()
+    }
+}

@@ -1,0 +1,132 @@
+// The editing behind MainWindow.qml: the track list, its grid and timeline kept
+// in step, and every change made as an undoable command. Imported by that
+// document only; works on its ids (mainWindow, trackModel, trackViewer).
+.import "undo_redo.js" as UR
+.import "track_time.js" as TrackTime
+
+// Entries arrive in ascending order, so the insertion point is found by
+// binary search: before the first entry whose tick is >= the new one.
+function appendItem(id, sample, timeTick, description, level) {
+    var tick = Number(timeTick);
+    trackModel.insert(TrackTime.insertionIndex(trackModel, "timeTick", tick), {
+        id: String(id),
+        sample: "file:///" + String(sample).replace(/^\/+/, ""),
+        timeTick: tick,
+        description: String(description),
+        level: String(level)
+    });
+}
+
+function rebuildMarks() {
+    mainWindow.timeLine.removeAll();
+    if (trackModel.count === 0)
+        return;
+    var items = [];
+    for (var k = 0; k < trackModel.count; ++k) {
+        var entry = trackModel.get(k);
+        items.push({ time: entry.timeTick, level: entry.level });
+    }
+    mainWindow.timeLine.addItems(items);
+}
+
+function updateTimeTick(index, timeTick, changeCurrent) {
+    var pos = UR.reIndex(trackModel, index, timeTick);
+    trackModel.setProperty(pos, "timeTick", timeTick);
+    if (changeCurrent)
+        trackViewer.currentIndex = pos;
+    else if (trackViewer.currentIndex === index)
+        trackViewer.currentIndex = pos;
+    mainWindow.resetTimeLine2();
+    return pos;
+}
+
+function execute(command) {
+    command.exec();
+    mainWindow.undoRedo.addCommand(command);
+}
+
+function insertPictures(urls) {
+    if (trackModel.count === 0)
+        return;
+    var selected = trackViewer.currentIndex;
+    var base = selected >= 0 ? trackModel.get(selected).timeTick : 0;
+    var list = [];
+    for (var k = 0; k < urls.length; ++k)
+        list.push(urls[k]);
+    var records = hostObject.prepareSamples(list);
+    if (!records || records.length === 0)
+        return;
+    execute(new UR.InsertCommand(trackModel, trackViewer, selected, base, records));
+    mainWindow.updateUndoRedoStatus();
+}
+
+function deleteEntry(index) {
+    if (index < 0 || index >= trackModel.count)
+        return;
+    var entry = trackModel.get(index);
+    var copy = {
+        id: entry.id, sample: entry.sample, timeTick: entry.timeTick,
+        description: entry.description, level: entry.level
+    };
+    execute(new UR.DeleteCommand(trackModel, trackViewer, [index], [copy]));
+    trackViewer.currentIndex = Math.min(index, trackModel.count - 1);
+    mainWindow.updateUndoRedoStatus();
+}
+
+function toggleClassStruct(index) {
+    if (index < 0 || index >= trackModel.count)
+        return;
+    var level = trackModel.get(index).level === "1" ? "-1" : "1";
+    trackModel.setProperty(index, "level", level);
+    mainWindow.timeLine.updateItemLevel(index, level === "1" ? 1 : -1);
+}
+
+function trackArray() {
+    var track = [];
+    for (var k = 0; k < trackModel.count; ++k) {
+        var e = trackModel.get(k);
+        track.push({ id: e.id, sample: e.sample, timeTick: e.timeTick,
+                     description: e.description, level: e.level });
+    }
+    return track;
+}
+
+// Commits the selected cell's editors, then selects `index`.
+function selectCell(index) {
+    if (index === trackViewer.currentIndex)
+        return;
+    var selected = trackViewer.currentIndex;
+    var target = index;
+    if (selected >= 0 && selected < trackModel.count && trackViewer.currentItem) {
+        var cell = trackViewer.currentItem;
+        var entry = trackModel.get(selected);
+        var description = cell.editedDescription();
+        if (description !== entry.description) {
+            execute(new UR.DescriptionUpdateCommand(selected, entry.description, description,
+                                                    mainWindow.updateDescription));
+        }
+        // An untouched time editor is no change: a tick of 100 hours or
+        // more does not fit its mask and would come back truncated.
+        var tick = cell.timeEdited() ? TrackTime.parseTimeTick(cell.editedTime()) : NaN;
+        var oldTick = trackModel.get(selected).timeTick;
+        if (!isNaN(tick) && tick !== oldTick) {
+            var tc = new UR.TimeTickUpdateCommand(selected, oldTick, tick,
+                                                  mainWindow.updateTimeTick);
+            execute(tc);
+            // The clicked entry may have shifted by one.
+            var moved = tc.index;
+            if (selected < index && moved >= index)
+                target = index - 1;
+            else if (selected > index && moved <= index)
+                target = index + 1;
+        }
+    }
+    trackViewer.currentIndex = target;
+    mainWindow.updateUndoRedoStatus();
+}
+
+// The title editor closed with a new text.
+function changeTitle(text) {
+    execute(new UR.TitleUpdateCommand(mainWindow.displayedTitle, text, mainWindow.updateTitle));
+    mainWindow.updateUndoRedoStatus();
+}

@@ -3,6 +3,7 @@
 #include <QDebug>
 #include <QQmlComponent>
 #include <QQmlContext>
+#include <QQmlError>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextCodec>
@@ -13,6 +14,11 @@ QPlayerHost::QPlayerHost(QObject* parent) : HostOutcome(parent) {
     publish();
     component = new QQmlComponent(&engine, QUrl(QStringLiteral("qrc:/qml/MainWindow.qml")));
     rootObject = component->create();
+    // Without this the only trace of a broken document is "Component is not ready".
+    if (!rootObject) {
+        for (const QQmlError& error : component->errors())
+            qWarning().noquote() << "QPlayerHost::QPlayerHost" << error.toString();
+    }
     connect(&engine, &QQmlEngine::quit, this, &QPlayerHost::quit);
 }
 

@@ -3,20 +3,26 @@
 #include <QDebug>
 #include <QQmlComponent>
 #include <QQmlContext>
+#include <QQmlError>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextCodec>
 #include <QTextStream>
 #include <QVariant>
 
-QPlayerHost::QPlayerHost(QObject* parent) : QObject(parent) {
+QPlayerHost::QPlayerHost(QObject* parent) : HostOutcome(parent) {
     publish();
     component = new QQmlComponent(&engine, QUrl(QStringLiteral("qrc:/qml/MainWindow.qml")));
     rootObject = component->create();
+    // Without this the only trace of a broken document is "Component is not ready".
+    if (!rootObject) {
+        for (const QQmlError& error : component->errors())
+            qWarning().noquote() << "QPlayerHost::QPlayerHost" << error.toString();
+    }
     connect(&engine, &QQmlEngine::quit, this, &QPlayerHost::quit);
 }
 
-QPlayerHost::QPlayerHost(QObject* userInterface, QObject* parent) : QObject(parent) {
+QPlayerHost::QPlayerHost(QObject* userInterface, QObject* parent) : HostOutcome(parent) {
     publish();
     rootObject = userInterface;
     connect(&engine, &QQmlEngine::quit, this, &QPlayerHost::quit);
@@ -110,6 +116,11 @@ QString QPlayerHost::formatDuration(int seconds) {
 QString QPlayerHost::storeRoot() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/tideboard3/class-track/");
+}
+
+bool QPlayerHost::isPictureName(const QString& name) {
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
 }
 
 // Rewrites "tracks.xml" whole and atomically: a failed write leaves the old file.

@@ -2,18 +2,23 @@
 // properties and the operations that open, edit and save a track package.
 #pragma once
 
+#include "host_outcome.h"
+
 #include <QDomDocument>
 #include <QFile>
 #include <QJsonArray>
 #include <QList>
+#include <QLockFile>
 #include <QObject>
 #include <QQmlEngine>
 #include <QString>
 #include <QUrl>
 
+#include <memory>
+
 class QQmlComponent;
 
-class QPlayerHost : public QObject {
+class QPlayerHost : public HostOutcome {
     Q_OBJECT
     Q_PROPERTY(QString title READ title WRITE setTitle NOTIFY titleChanged)
     Q_PROPERTY(QString date READ date WRITE setDate NOTIFY dateChanged)
@@ -50,6 +55,9 @@ public:
     static QString formatDuration(int seconds);
     // Generic data location + "/tideboard3/class-track/".
     static QString storeRoot();
+    // Whether a document's picture name can stand for a file of the track's
+    // "res" folder: not empty, not "." or "..", without "/" or "\\".
+    static bool isPictureName(const QString& name);
 
     QQmlEngine* qmlEngine() { return &engine; }
     QObject* userInterface() const { return rootObject; }
@@ -75,6 +83,9 @@ public slots:
 
 private:
     void publish();
+    // A failed load leaves no track open: the window emptied, the properties
+    // cleared, nothing to save, the track folder's lock given back.
+    bool failLoad(const QString& reason);
     void callUserInterface(const char* function, const QVariantList& arguments = {});
     bool writeDocument(const char* caller);
 
@@ -91,4 +102,6 @@ private:
     QString m_trackName;
     QString m_teacher;
     QString m_duration;
+    // Held while trackFolder is open, so no other editor unpacks into it.
+    std::unique_ptr<QLockFile> folderLock;
 };

@@ -1,6 +1,8 @@
 // Opening a track package: unpack into the store, parse "tracks.xml", fill the
 // properties and push the entries into the user interface.
 #include "qplayerhost.h"
+#include "track_document_guard.h"
+#include "track_folder_lock.h"
 
 #include <packwell.h>
 
@@ -32,16 +34,28 @@ bool isTrackFolderName(const QString& folder) {
 
 }  // namespace
 
+bool QPlayerHost::failLoad(const QString& reason) {
+    qDebug() << "QPlayerHost::loadTrack" << packagePath << "failed:" << reason;
+    folderLock.reset();
+    trackFolder.clear();
+    packagePath.clear();
+    trackFile.setFileName(QString());
+    document = QDomDocument();
+    callUserInterface("clearTimeLine");
+    callUserInterface("resetTimeLine");
+    setDate(QString());
+    setTrackDesc(QString());
+    setTrackName(QString());
+    setTeacher(QString());
+    setDuration(QString());
+    setTitle(QString());
+    setLastError(reason);
+    return false;
+}
+
 bool QPlayerHost::loadTrack(QUrl path) {
     const QString root = storeRoot();
     packagePath = path.toLocalFile();
-    // The user interface empties its list before loading, so after a failed load
-    // a save would prune every entry of the previous track or pack it into the
-    // wrong package: a failed load leaves no document to save.
-    auto fail = [this] {
-        document = QDomDocument();
-        return false;
-    };
 
     std::string flag;
     Packwell().GetFlagFilePathFromZipPackage(flag, "tracks.xml", packagePath.toStdString(), "");
@@ -51,39 +65,69 @@ bool QPlayerHost::loadTrack(QUrl path) {
     const int slash = flagPath.lastIndexOf(QLatin1Char('/'));
     if (slash < 0 || !isTrackFolderName(flagPath.left(slash))) {
         qDebug() << "QPlayerHost::loadTrack" << packagePath << "has no tracks.xml inside a folder";
-        return fail();
+        return failLoad(QStringLiteral("文件不是授课轨迹包"));
     }
-
     if (!QDir().mkpath(root)) {
         qDebug() << "QPlayerHost::loadTrack"
                  << "cannot create" << root;
-        return fail();
+        return failLoad(QStringLiteral("无法创建授课轨迹目录"));
     }
+
+    // Another editor with this folder open would have its pictures replaced and
+    // pack this track's into its package; a reload here keeps the lock held.
+    const QString folder = root + flagPath.left(slash);
+    std::unique_ptr<QLockFile> lock;
+    if (!folderLock || folder != trackFolder) {
+        lock = lockTrackFolder(folder);
+        if (!lock->isLocked()) {
+            return failLoad(lock->error() == QLockFile::LockFailedError
+                                ? QStringLiteral("此授课轨迹已在另一个窗口中打开")
+                                : QStringLiteral("无法锁定授课轨迹目录"));
+        }
+    }
+
     Packwell packwell;
     if (!packwell.UnZipFile(packagePath.toStdString(), root.toStdString(), "", "", "", false)) {
         qDebug() << "QPlayerHost::loadTrack" << QString::fromStdString(packwell.LastError());
-        return fail();
+        return failLoad(QStringLiteral("无法解压授课轨迹包"));
     }
 
-    trackFolder = root + flagPath.left(slash);
-    trackFile.setFileName(trackFolder + QStringLiteral("/tracks.xml"));
-    if (!QFileInfo(trackFile.fileName()).isFile()) {
-        qDebug() << "QPlayerHost::loadTrack" << trackFile.fileName() << "is missing";
-        return fail();
+    const QString xmlPath = folder + QStringLiteral("/tracks.xml");
+    const QFileInfo xmlInfo(xmlPath);
+    if (!xmlInfo.isFile()) {
+        qDebug() << "QPlayerHost::loadTrack" << xmlPath << "is missing";
+        return failLoad(QStringLiteral("授课轨迹包中没有tracks.xml"));
     }
-    trackFile.open(QIODevice::ReadOnly);
-
-    callUserInterface("clearTimeLine");
-
-    document = QDomDocument();
+    // The size is known before anything is read, so an absurd file costs nothing.
+    if (xmlInfo.size() > trackdoc::kMaxBytes)
+        return failLoad(QStringLiteral("tracks.xml过大"));
+    QFile xmlFile(xmlPath);
+    if (!xmlFile.open(QIODevice::ReadOnly)) {
+        qDebug() << "QPlayerHost::loadTrack" << xmlPath << xmlFile.errorString();
+        return failLoad(QStringLiteral("无法读取tracks.xml"));
+    }
+    const QByteArray xml = xmlFile.read(trackdoc::kMaxBytes + 1);
+    xmlFile.close();
+    const QString refusal = trackdoc::refusalReason(xml);
+    if (!refusal.isEmpty())
+        return failLoad(refusal);
+    QDomDocument parsed;
     QString error;
     int line = 0;
-    if (!document.setContent(&trackFile, false, &error, &line)) {
-        qDebug() << "QPlayerHost::loadTrack" << trackFile.fileName() << "line" << line << error;
-        // A failed parse leaves what was read before the error; saving that
-        // would cut the track short, so the track loads as empty instead.
-        document = QDomDocument();
+    if (!parsed.setContent(xml, false, &error, &line)) {
+        qDebug() << "QPlayerHost::loadTrack" << xmlPath << "line" << line << error;
+        return failLoad(QStringLiteral("tracks.xml格式错误（第%1行）").arg(line));
     }
+
+    // The new track is open from here on.
+    if (lock)
+        folderLock = std::move(lock);
+    trackFolder = folder;
+    trackFile.setFileName(xmlPath);
+    document = parsed;
+    setLastError(QString());
+
+    callUserInterface("clearTimeLine");
 
     const QDomElement top = document.documentElement();
     const QDomElement tracks = top.firstChildElement(QStringLiteral("tracks"));
@@ -99,10 +143,12 @@ bool QPlayerHost::loadTrack(QUrl path) {
     setTeacher(QStringLiteral("授课老师：") + teacherName.text());
 
     int longest = 0;
-    for (QDomNode entry = tracks.firstChild(); !entry.isNull(); entry = entry.nextSibling()) {
+    // Comments and other non-element children are no entries; saving keeps them.
+    for (QDomElement entry = tracks.firstChildElement(); !entry.isNull();
+         entry = entry.nextSiblingElement()) {
         const QDomElement caption = entry.firstChildElement(QStringLiteral("description"));
         const QDomElement ticks = entry.firstChildElement(QStringLiteral("ticks"));
-        const QDomElement picture = entry.firstChildElement(QStringLiteral("picture"));
+        const QString picture = entry.firstChildElement(QStringLiteral("picture")).text();
         const QDomElement level = entry.firstChildElement(QStringLiteral("level"));
         bool ok = false;
         int time = ticks.text().toInt(&ok);
@@ -110,15 +156,20 @@ bool QPlayerHost::loadTrack(QUrl path) {
             time = 0;
         if (time > longest)
             longest = time;
+        // A picture is a file of the track's own "res" folder; a name that is a
+        // path would reach into another track, so the entry shows no picture.
+        const bool usable = isPictureName(picture);
+        if (!usable && !picture.isEmpty())
+            qDebug() << "QPlayerHost::loadTrack"
+                     << "picture name is a path, not used:" << picture;
         callUserInterface(
             "appendItem",
-            {entryId(picture.text()), trackFolder + QStringLiteral("/res/") + picture.text(), time,
-             caption.text(), level.isNull() ? QStringLiteral("-1") : level.text()});
+            {entryId(picture), usable ? trackFolder + QStringLiteral("/res/") + picture : QString(),
+             time, caption.text(), level.isNull() ? QStringLiteral("-1") : level.text()});
     }
 
     setDuration(QStringLiteral("时长：") + formatDuration(longest));
     callUserInterface("resetTimeLine");
-    trackFile.close();
     setTitle(name.text());
     return true;
 }

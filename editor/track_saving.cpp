@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QSaveFile>
 #include <QSet>
 #include <QUuid>
 
@@ -32,20 +33,39 @@ QString entryIdOf(const QDomNode& entry) {
     return dot < 0 ? picture : picture.left(dot);
 }
 
-// The local path of an entry's "sample". prepareSamples makes its URLs with
-// QUrl::fromLocalFile, which percent-encodes the braces of the picture's name,
-// so the path is read through QUrl. The user interface makes the URLs of loaded
-// entries by putting "file:///" before the path, unencoded: for a picture whose
-// name holds "#", "?" or "%" only the text after the scheme names the file.
-QString samplePath(const QJsonValue& sample) {
+// The picture file name an entry's "sample" stands for. Samples are file URLs
+// (QUrl::fromLocalFile), read back through QUrl; older windows put "file:///"
+// before the unencoded path, where a "#", "?" or "%" of the name is misread,
+// so the raw last component counts when only it names a picture of the folder.
+// Only the name is used: saving packs files of the track's own folder alone.
+QString pictureNameOf(const QJsonValue& sample, const QString& pictureFolder) {
     const QString text = sample.toString();
-    const QString path = QUrl(text).toLocalFile();
-    if (!path.isEmpty() && QFileInfo::exists(path))
-        return path;
-    const QString scheme = QStringLiteral("file://");
-    if (text.startsWith(scheme, Qt::CaseInsensitive) && QFileInfo::exists(text.mid(scheme.size())))
-        return text.mid(scheme.size());
-    return path.isEmpty() ? text : path;
+    const QString parsed = QFileInfo(QUrl(text).toLocalFile()).fileName();
+    if (QPlayerHost::isPictureName(parsed) && QFileInfo::exists(pictureFolder + parsed))
+        return parsed;
+    const QString raw = text.mid(
+        std::max(text.lastIndexOf(QLatin1Char('/')), text.lastIndexOf(QLatin1Char('\\'))) + 1);
+    if (raw != parsed && QPlayerHost::isPictureName(raw) && QFileInfo::exists(pictureFolder + raw))
+        return raw;
+    return parsed;
+}
+
+QByteArray readAll(const QString& path, bool* found) {
+    QFile file(path);
+    *found = file.open(QIODevice::ReadOnly);
+    return *found ? file.readAll() : QByteArray();
+}
+
+// Puts back the "tracks.xml" the package still holds after packing failed.
+void restoreFile(const QString& path, bool existed, const QByteArray& bytes) {
+    if (!existed) {
+        QFile::remove(path);
+        return;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        qDebug() << "QPlayerHost::saveTrack"
+                 << "cannot restore" << path << file.errorString();
 }
 
 int wholeSeconds(const QJsonValue& value) {
@@ -91,24 +111,39 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
 
     // Saving an unparsed or absent document would overwrite the package with an
     // empty track.
-    if (trackFolder.isEmpty() || packagePath.isEmpty()) {
+    if (trackFolder.isEmpty() || packagePath.isEmpty() || document.documentElement().isNull()) {
         qDebug() << "QPlayerHost::saveTrack"
                  << "no track is open, nothing saved";
-        return false;
-    }
-    if (document.isNull() || document.documentElement().isNull()) {
-        qDebug() << "QPlayerHost::saveTrack" << trackFile.fileName()
-                 << "was not parsed, nothing saved";
+        setLastSkipped({});
+        setLastError(QStringLiteral("没有打开的授课轨迹"));
         return false;
     }
 
+    // A picture that is gone, or is no regular file, is left out and named: the
+    // rest of the track still reaches the package.
+    const QString pictureFolder = trackFolder + QStringLiteral("/res/");
     std::vector<std::string> files{(trackFolder + QStringLiteral("/tracks.xml")).toStdString()};
     QSet<QString> wantedIds;
+    QStringList pictureNames;
+    QStringList skipped;
     for (const QJsonValue& value : track) {
         const QJsonObject entry = value.toObject();
         wantedIds.insert(entry.value(QStringLiteral("id")).toString());
-        files.push_back(samplePath(entry.value(QStringLiteral("sample"))).toStdString());
+        const QString name = pictureNameOf(entry.value(QStringLiteral("sample")), pictureFolder);
+        pictureNames << name;
+        if (!isPictureName(name))
+            continue;  // an entry without a picture
+        const QFileInfo picture(pictureFolder + name);
+        if (picture.isSymLink() || !picture.isFile()) {
+            qDebug() << "QPlayerHost::saveTrack"
+                     << "not packed, no regular file:" << picture.filePath();
+            skipped << name;
+            continue;
+        }
+        files.push_back(picture.filePath().toStdString());
     }
+    skipped.removeDuplicates();
+    setLastSkipped(skipped);
 
     qDebug().noquote() << "QPlayerHost::saveTrack" << document.toString(1);
 
@@ -130,6 +165,10 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     int position = 0;
     for (QDomNode child = tracks.firstChild(); !child.isNull(); ++position) {
         const QDomNode next = child.nextSibling();
+        if (!child.isElement()) {  // comments and the like are no entries
+            child = next;
+            continue;
+        }
         const QString id = entryIdOf(child);
         if (wantedIds.contains(id)) {
             keptIds.insert(id);
@@ -140,11 +179,10 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
         child = next;
     }
 
-    for (const QJsonValue& value : track) {
-        const QJsonObject object = value.toObject();
+    for (int index = 0; index < track.size(); ++index) {
+        const QJsonObject object = track[index].toObject();
         const QString id = object.value(QStringLiteral("id")).toString();
-        const QString fileName =
-            QFileInfo(samplePath(object.value(QStringLiteral("sample")))).fileName();
+        const QString fileName = pictureNames[index];
         const int time = wholeSeconds(object.value(QStringLiteral("timeTick")));
         const QString caption = object.value(QStringLiteral("description")).toString();
         const QString level = object.value(QStringLiteral("level")).toString();
@@ -160,7 +198,9 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
                          << "{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}";
             setText(document, childElement(document, entry, QStringLiteral("ticks")),
                     QString::number(time));
-            setText(document, entry.firstChildElement(QStringLiteral("picture")), fileName);
+            // An entry loaded without a usable picture keeps its name as it was.
+            if (isPictureName(fileName))
+                setText(document, entry.firstChildElement(QStringLiteral("picture")), fileName);
             setText(document, childElement(document, entry, QStringLiteral("description")),
                     caption);
             setText(document, childElement(document, entry, QStringLiteral("level")), level);
@@ -189,16 +229,25 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
 
     qDebug().noquote() << "QPlayerHost::saveTrack" << document.toString(1);
 
-    if (!writeDocument("QPlayerHost::saveTrack"))
+    // The store's "tracks.xml" is put back when packing fails, so it never
+    // holds what the package does not.
+    bool existed = false;
+    const QByteArray previous = readAll(trackFile.fileName(), &existed);
+    if (!writeDocument("QPlayerHost::saveTrack")) {
+        setLastError(QStringLiteral("无法写入tracks.xml"));
         return false;
+    }
 
     Packwell packwell;
     if (!packwell.ZipFiles(files, {}, packagePath.toStdString(), storeRoot().toStdString(), "", "",
                            "")) {
         qDebug() << "QPlayerHost::saveTrack"
                  << "packing failed:" << QString::fromStdString(packwell.LastError());
+        restoreFile(trackFile.fileName(), existed, previous);
+        setLastError(QStringLiteral("无法写入授课轨迹包"));
         return false;
     }
+    setLastError(QString());
     return true;
 }
 

@@ -12,6 +12,8 @@ Rectangle {
     property bool canUndo: false
     property bool canRedo: false
     property bool canInsert: false
+    // Unsaved changes: a dot on the save tool and "*" after the title.
+    property bool modified: false
 
     signal openClicked()
     signal undoClicked()
@@ -71,6 +73,18 @@ Rectangle {
             imageNormal: "qrc:/image/save-enable-normal.png"
             imagePressed: "qrc:/image/save-pressed.png"
             onButtonClicked: titleBar.saveClicked()
+
+            Rectangle {
+                objectName: "unsavedDot"
+                visible: titleBar.modified
+                width: 8; height: 8
+                radius: 4
+                x: parent.width - 4
+                y: -4
+                color: Theme.unsavedDot
+                border.width: 1
+                border.color: Theme.titleText
+            }
         }
         ImageButton {
             objectName: "insertButton"
@@ -121,6 +135,16 @@ Rectangle {
                 if (!activeFocus && Qt.application.state === Qt.ApplicationActive)
                     titleBar.closeEditor();
             }
+        }
+        Text {
+            objectName: "modifiedMark"
+            visible: titleBar.modified && !titleArea.editing
+            anchors.left: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            text: "*"
+            color: Theme.titleText
+            font.family: Theme.titleFamily
+            font.pixelSize: Theme.titleFontSize
         }
         MouseArea {
             anchors.fill: parent

@@ -30,6 +30,16 @@ Window {
     // Between the host's clearTimeLine and resetTimeLine: the marks are built
     // once at the end instead of once per appended entry.
     property bool loadingTrack: false
+    // Edits since the last successful load or save: every recorded command,
+    // undo, redo and class-structure mark counts.
+    property int changeCount: 0
+    property int savedChangeCount: 0
+    readonly property bool modified: changeCount !== savedChangeCount
+    // What waits for the unsaved-changes dialog: {kind: "close"} or
+    // {kind: "open", url: …}; null when nothing does.
+    property var pendingAction: null
+    // Set once the user agreed to close, so the window's own close goes through.
+    property bool closeConfirmed: false
 
     onDisplayedTitleChanged: {
         if (hostObject.title !== displayedTitle)
@@ -95,6 +105,10 @@ Window {
         return Editing.updateTimeTick(index, timeTick, changeCurrent);
     }
 
+    function noteChange() { ++changeCount; }
+    function markSaved() { savedChangeCount = changeCount; }
+    function showNotice(message, failure) { noticeBar.show(message, failure); }
+
     function updateUndoRedoStatus() {
         canUndo = undoRedo.canUndo();
         canRedo = undoRedo.canRedo();
@@ -102,13 +116,60 @@ Window {
 
     // --- actions ---
 
+    // Loads the package at once, dropping the current track; the open tool
+    // goes through requestOpen, which asks first.
     function openTrack(url) {
         undoRedo.reInit();
         trackModel.clear();
         timeLine.removeAll();
         updateUndoRedoStatus();
-        hostObject.loadTrack(url);
+        noticeBar.hide();
+        var loaded = hostObject.loadTrack(url);
+        markSaved();
+        if (!loaded)
+            showNotice("无法打开授课轨迹：" + hostObject.lastError, true);
+        return loaded;
     }
+
+    function requestOpen(url) {
+        commitEdits();
+        if (modified)
+            askAbout({ kind: "open", url: url });
+        else
+            openTrack(url);
+    }
+
+    // The close tool and the window manager's close both come here.
+    function requestClose() {
+        commitEdits();
+        if (modified) {
+            askAbout({ kind: "close" });
+            return;
+        }
+        closeConfirmed = true;
+        Qt.quit();
+    }
+
+    function askAbout(action) {
+        pendingAction = action;
+        unsavedDialog.ask();
+    }
+
+    // Runs what waited for the dialog once the changes are saved or dropped.
+    function runPendingAction() {
+        var action = pendingAction;
+        pendingAction = null;
+        if (!action)
+            return;
+        if (action.kind === "open") {
+            openTrack(action.url);
+        } else {
+            closeConfirmed = true;
+            Qt.quit();
+        }
+    }
+
+    function commitEdits() { Editing.commitEdits(); }
 
     function insertPictures(urls) { Editing.insertPictures(urls); }
     function deleteEntry(index) { Editing.deleteEntry(index); }
@@ -117,35 +178,61 @@ Window {
     function selectCell(index) { Editing.selectCell(index); }
     function closeTitleEditor() { titleBar.closeEditor(); }
 
+    // Returns whether the package now holds the track.
     function saveTrack() {
-        hostObject.saveTrack(displayedTitle, trackArray());
+        commitEdits();
+        if (!hostObject.saveTrack(displayedTitle, trackArray())) {
+            showNotice("保存失败：" + hostObject.lastError, true);
+            return false;
+        }
+        markSaved();
+        var missing = hostObject.lastSkipped;
+        if (missing && missing.length > 0)
+            showNotice("已保存；以下文件不存在，未能写入：" + Editing.fileNames(missing).join("、"),
+                       true);
+        else
+            showNotice("已保存", false);
+        return true;
     }
 
     function undo() {
+        if (!undoRedo.canUndo())
+            return;
         undoRedo.undo();
+        noteChange();
         updateUndoRedoStatus();
     }
 
     function redo() {
+        if (!undoRedo.canRedo())
+            return;
         undoRedo.redo();
+        noteChange();
         updateUndoRedoStatus();
     }
 
+    // A new player every time, so it always shows the list as it is now,
+    // however the last one was left (minimised, closed by the window manager).
     function showPreview() {
+        commitEdits();
         if (trackModel.count === 0)
             return;
-        if (playerLoader.item) {
-            playerLoader.item.showFullScreen();
-            return;
-        }
+        playerLoader.source = "";
         playerLoader.source = "PlayerWindow.qml";
+    }
+
+    onClosing: {
+        if (closeConfirmed)
+            return;
+        close.accepted = false;
+        requestClose();
     }
 
     FileDialog {
         id: openDialog
         title: "课堂轨迹"
         selectMultiple: false
-        onAccepted: mainWindow.openTrack(fileUrl)
+        onAccepted: mainWindow.requestOpen(fileUrl)
     }
 
     FileDialog {
@@ -173,6 +260,19 @@ Window {
         function onClose() { playerLoader.source = ""; }
     }
 
+    UnsavedChangesDialog {
+        id: unsavedDialog
+        onSaveChosen: {
+            // A failed save keeps the window and the track; its notice says why.
+            if (mainWindow.saveTrack())
+                mainWindow.runPendingAction();
+            else
+                mainWindow.pendingAction = null;
+        }
+        onDiscardChosen: mainWindow.runPendingAction()
+        onCancelChosen: mainWindow.pendingAction = null
+    }
+
     Rectangle {
         id: background
         objectName: "background"
@@ -188,13 +288,14 @@ Window {
             canUndo: mainWindow.canUndo
             canRedo: mainWindow.canRedo
             canInsert: trackModel.count > 0
+            modified: mainWindow.modified
             onOpenClicked: openDialog.open()
             onUndoClicked: mainWindow.undo()
             onRedoClicked: mainWindow.redo()
             onSaveClicked: mainWindow.saveTrack()
             onInsertClicked: insertDialog.open()
             onMinimizeClicked: mainWindow.showMinimized()
-            onCloseClicked: Qt.quit()
+            onCloseClicked: mainWindow.requestClose()
             onTitleEdited: Editing.changeTitle(text)
         }
 
@@ -240,6 +341,13 @@ Window {
             font.pixelSize: Theme.messageFontSize
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
+        }
+
+        NoticeBar {
+            id: noticeBar
+            anchors.top: titleBar.bottom
+            anchors.topMargin: 12
+            anchors.horizontalCenter: parent.horizontalCenter
         }
 
         EditorControlBar {

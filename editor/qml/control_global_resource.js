@@ -34,3 +34,13 @@ var titleFontSize = 24;          // titles and the cover page
 var cellFontSize = 16;           // description and time under a picture
 var tipsFontSize = 18;
 var messageFontSize = 40;
+
+// Notices and the unsaved-changes dialog.
+var noticeFailure = "#D0342C";   // a notice that reports a failure
+var noticeHeight = 40;
+var noticeMargin = 24;
+var noticePadding = 16;
+var noticeMs = 3000;             // how long good news stays
+var dialogButtonWidth = 96;
+var dialogButtonHeight = 36;
+var unsavedDot = "#FFB400";      // on the save tool while there are unsaved changes

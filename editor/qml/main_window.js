@@ -43,6 +43,7 @@ function updateTimeTick(index, timeTick, changeCurrent) {
 function execute(command) {
     command.exec();
     mainWindow.undoRedo.addCommand(command);
+    mainWindow.noteChange();
 }
 
 function insertPictures(urls) {
@@ -54,10 +55,23 @@ function insertPictures(urls) {
     for (var k = 0; k < urls.length; ++k)
         list.push(urls[k]);
     var records = hostObject.prepareSamples(list);
+    var skipped = hostObject.lastSkipped;
+    if (skipped && skipped.length > 0)
+        mainWindow.showNotice("以下图片无法导入：" + fileNames(skipped).join("、"), true);
     if (!records || records.length === 0)
         return;
     execute(new UR.InsertCommand(trackModel, trackViewer, selected, base, records));
     mainWindow.updateUndoRedoStatus();
+}
+
+// The last path component of each entry (paths or file URLs).
+function fileNames(list) {
+    var names = [];
+    for (var k = 0; k < list.length; ++k) {
+        var text = String(list[k]);
+        names.push(text.substring(Math.max(text.lastIndexOf("/"), text.lastIndexOf("\\")) + 1));
+    }
+    return names;
 }
 
 function deleteEntry(index) {
@@ -79,6 +93,7 @@ function toggleClassStruct(index) {
     var level = trackModel.get(index).level === "1" ? "-1" : "1";
     trackModel.setProperty(index, "level", level);
     mainWindow.timeLine.updateItemLevel(index, level === "1" ? 1 : -1);
+    mainWindow.noteChange();
 }
 
 function trackArray() {
@@ -91,37 +106,58 @@ function trackArray() {
     return track;
 }
 
+// Records what the selected cell's editors hold as commands. Returns where the
+// entry is afterwards (a new time may move it), or -1 when no cell is selected.
+function commitCell() {
+    var selected = trackViewer.currentIndex;
+    if (selected < 0 || selected >= trackModel.count || !trackViewer.currentItem)
+        return -1;
+    var cell = trackViewer.currentItem;
+    var entry = trackModel.get(selected);
+    var description = cell.editedDescription();
+    if (description !== entry.description) {
+        execute(new UR.DescriptionUpdateCommand(selected, entry.description, description,
+                                                mainWindow.updateDescription));
+    }
+    // An untouched time editor is no change: a tick of 100 hours or
+    // more does not fit its mask and would come back truncated.
+    var tick = cell.timeEdited() ? TrackTime.parseTimeTick(cell.editedTime()) : NaN;
+    var oldTick = trackModel.get(selected).timeTick;
+    if (!isNaN(tick) && tick !== oldTick) {
+        var tc = new UR.TimeTickUpdateCommand(selected, oldTick, tick,
+                                              mainWindow.updateTimeTick);
+        execute(tc);
+        return tc.index;
+    }
+    return selected;
+}
+
 // Commits the selected cell's editors, then selects `index`.
 function selectCell(index) {
     if (index === trackViewer.currentIndex)
         return;
     var selected = trackViewer.currentIndex;
     var target = index;
-    if (selected >= 0 && selected < trackModel.count && trackViewer.currentItem) {
-        var cell = trackViewer.currentItem;
-        var entry = trackModel.get(selected);
-        var description = cell.editedDescription();
-        if (description !== entry.description) {
-            execute(new UR.DescriptionUpdateCommand(selected, entry.description, description,
-                                                    mainWindow.updateDescription));
-        }
-        // An untouched time editor is no change: a tick of 100 hours or
-        // more does not fit its mask and would come back truncated.
-        var tick = cell.timeEdited() ? TrackTime.parseTimeTick(cell.editedTime()) : NaN;
-        var oldTick = trackModel.get(selected).timeTick;
-        if (!isNaN(tick) && tick !== oldTick) {
-            var tc = new UR.TimeTickUpdateCommand(selected, oldTick, tick,
-                                                  mainWindow.updateTimeTick);
-            execute(tc);
-            // The clicked entry may have shifted by one.
-            var moved = tc.index;
-            if (selected < index && moved >= index)
-                target = index - 1;
-            else if (selected > index && moved <= index)
-                target = index + 1;
-        }
+    var moved = commitCell();
+    // The clicked entry may have shifted by one.
+    if (moved >= 0 && moved !== selected) {
+        if (selected < index && moved >= index)
+            target = index - 1;
+        else if (selected > index && moved <= index)
+            target = index + 1;
     }
     trackViewer.currentIndex = target;
+    mainWindow.updateUndoRedoStatus();
+}
+
+// Before a save, a preview, an open or a close: whatever is typed into an
+// open caption, time or title editor counts, as a click elsewhere would make it.
+function commitEdits() {
+    mainWindow.closeTitleEditor();
+    var selected = trackViewer.currentIndex;
+    var moved = commitCell();
+    if (moved >= 0 && moved !== selected)
+        trackViewer.currentIndex = moved;
     mainWindow.updateUndoRedoStatus();
 }
 

@@ -7,6 +7,8 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QMetaMethod>
+#include <QQmlContext>
+#include <QQmlExpression>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -56,6 +58,42 @@ private slots:
         QCOMPARE(meta.method(meta.indexOfMethod("loadTrack(QUrl)")).returnType(),
                  int(QMetaType::Bool));
         QVERIFY(QMetaType::type("QList<QUrl>") != QMetaType::UnknownType);
+    }
+
+    // What the window shows after an operation: two read-only notifying
+    // properties, reachable from QML by name, outside the fixed method table.
+    void outcomeProperties() {
+        const QMetaObject& meta = QPlayerHost::staticMetaObject;
+        const QMetaProperty error = meta.property(meta.indexOfProperty("lastError"));
+        const QMetaProperty skipped = meta.property(meta.indexOfProperty("lastSkipped"));
+        QVERIFY(error.isValid() && skipped.isValid());
+        QVERIFY(!error.isWritable() && !skipped.isWritable());
+        QCOMPARE(error.userType(), int(QMetaType::QString));
+        QCOMPARE(skipped.userType(), int(QMetaType::QStringList));
+        QCOMPARE(error.notifySignal().methodSignature(), QByteArray("lastErrorChanged(QString)"));
+        QCOMPARE(skipped.notifySignal().methodSignature(),
+                 QByteArray("lastSkippedChanged(QStringList)"));
+
+        // The hook the picture import reports its skipped files through.
+        struct Importer : QPlayerHost {
+            using QPlayerHost::QPlayerHost;
+            void skip(const QStringList& names) { setLastSkipped(names); }
+        };
+        Scratch scratch;
+        RecordingRoot root;
+        Importer host(&root, nullptr);
+        QSignalSpy changes(&host, &QPlayerHost::lastSkippedChanged);
+        host.skip({"a.png", "b c.png"});
+        host.skip({"a.png", "b c.png"});
+        QCOMPARE(changes.count(), 1);
+
+        QQmlExpression names(host.qmlEngine()->rootContext(), nullptr,
+                             "hostObject.lastSkipped.join('|')");
+        QCOMPARE(names.evaluate().toString(), QStringLiteral("a.png|b c.png"));
+        QQmlExpression open(host.qmlEngine()->rootContext(), nullptr,
+                            "hostObject.loadTrack('file:///nowhere/lesson.zip') ? '' : "
+                            "hostObject.lastError");
+        QCOMPARE(open.evaluate().toString(), QStringLiteral("文件不是授课轨迹包"));
     }
 
     void settersSignalRealChangesOnly() {

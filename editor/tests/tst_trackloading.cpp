@@ -3,9 +3,89 @@
 #include "qplayerhost.h"
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <csignal>
+#include <iostream>
+#include <string>
+
+namespace {
+
+// The process's peak resident set, from the kernel's high-water mark.
+qint64 peakKib() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
+// A second editor: this test program started again in holder mode, driven by
+// lines on its standard input ("load PATH"), answering "ok" or "fail REASON".
+class TrackHolder {
+public:
+    TrackHolder() {
+        process.setProgram(QCoreApplication::applicationFilePath());
+        process.setArguments({QStringLiteral("--track-holder")});
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start();
+        if (!process.waitForStarted())
+            qFatal("the holder process does not start");
+    }
+    ~TrackHolder() {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        process.closeWriteChannel();
+        if (!process.waitForFinished(10000))
+            process.kill();
+        process.waitForFinished();
+    }
+    QString load(const QString& path) {
+        process.write(("load " + path + "\n").toUtf8());
+        process.waitForBytesWritten();
+        lastReply.clear();
+        while (!process.canReadLine()) {
+            if (!process.waitForReadyRead(30000))
+                return lastReply = QStringLiteral("no answer");
+        }
+        return lastReply = QString::fromUtf8(process.readLine()).trimmed();
+    }
+    void kill() {
+        ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+        process.waitForFinished();
+    }
+    QString lastReply;
+
+private:
+    QProcess process;
+};
+
+int runTrackHolder(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    RecordingRoot root;
+    QPlayerHost host(&root, nullptr);
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        const QString command = QString::fromStdString(line);
+        if (!command.startsWith(QLatin1String("load ")))
+            continue;
+        const bool loaded = host.loadTrack(QUrl::fromLocalFile(command.mid(5)));
+        std::cout << (loaded ? std::string("ok") : "fail " + host.lastError().toStdString())
+                  << std::endl;
+    }
+    return 0;
+}
+
+}  // namespace
 
 class TrackLoading : public QObject {
     Q_OBJECT
@@ -41,17 +121,24 @@ class TrackLoading : public QObject {
         connect(host.get(), &QPlayerHost::durationChanged, log("duration"));
         connect(host.get(), &QPlayerHost::titleChanged, log("title"));
     }
-    void expectUnchangedHost(const QString& previousFolder) {
-        QCOMPARE(root->calls.size(), 0);
-        QCOMPARE(host->title(), QStringLiteral("Lesson"));
-        QCOMPARE(host->teacher(), QStringLiteral("授课老师：王老师"));
-        QCOMPARE(host->currentTrackFolder(), previousFolder);
-        // The user interface has emptied its list; a save now must not prune
-        // the previous track or pack it into the package that failed.
+    // A failed load leaves no track open, so the window's emptied grid and the
+    // properties agree and a save cannot touch the previous track or package.
+    void expectNoTrack(const QString& previousFolder, const QString& reason) {
+        QCOMPARE(host->lastError(), reason);
+        QCOMPARE(root->functions(), QStringList({"clearTimeLine", "resetTimeLine"}));
+        QCOMPARE(host->title(), QString());
+        QCOMPARE(host->trackName(), QString());
+        QCOMPARE(host->trackDesc(), QString());
+        QCOMPARE(host->date(), QString());
+        QCOMPARE(host->teacher(), QString());
+        QCOMPARE(host->duration(), QString());
+        QCOMPARE(host->currentTrackFolder(), QString());
+        QCOMPARE(host->currentPackagePath(), QString());
         const QString previousXml = previousFolder + "/tracks.xml";
         const QByteArray before =
             QFile(previousXml).exists() ? readFile(previousXml) : QByteArray();
         QVERIFY(!host->saveTrack("Lesson", {}));
+        QCOMPARE(host->lastError(), QStringLiteral("没有打开的授课轨迹"));
         QCOMPARE(readFile(previousXml), before);
     }
     static QByteArray readFile(const QString& path) {
@@ -77,7 +164,7 @@ private slots:
             "<track><description>third</description><ticks>30</ticks>"
             "<picture>b.png</picture><level>1</level></track>"
             "<track><description/><ticks>10</ticks><picture>a.b.jpeg</picture></track>"
-            "<!-- a comment is an entry too -->"
+            "<!-- a comment is no entry -->"
             "<track><description>no time</description><picture>noext</picture><level/></track>"
             "<track><ticks>-7</ticks><picture>neg.jpg</picture></track>");
         QVERIFY(load(path));
@@ -87,13 +174,12 @@ private slots:
         QCOMPARE(host->currentPackagePath(), path);
         QCOMPARE(root->functions(),
                  QStringList({"clearTimeLine", "date", "trackDesc", "trackName", "teacher",
-                              "appendItem", "appendItem", "appendItem", "appendItem", "appendItem",
-                              "duration", "resetTimeLine", "title"}));
+                              "appendItem", "appendItem", "appendItem", "appendItem", "duration",
+                              "resetTimeLine", "title"}));
         const QString res = folder + "/res/";
         const QList<QVariantList> expected = {
             {"b", res + "b.png", 30, "third", "1"},
             {"a.b", res + "a.b.jpeg", 10, "", "-1"},
-            {"", res, 0, "", "-1"},
             {"noext", res + "noext", 0, "no time", ""},
             {"neg", res + "neg.jpg", -7, "", "-1"},
         };
@@ -111,6 +197,7 @@ private slots:
         QCOMPARE(host->title(), QStringLiteral("Lesson"));
         QCOMPARE(host->teacher(), QStringLiteral("授课老师：王老师"));
         QCOMPARE(host->duration(), QStringLiteral("时长：00:30"));
+        QCOMPARE(host->lastError(), QString());
     }
 
     void durationText_data() {
@@ -182,12 +269,12 @@ private slots:
         QCOMPARE(titles.count(), 0);
     }
 
-    void unpackFailureKeepsPreviousTrack_data() {
+    void unpackFailureClosesTrack_data() {
         QTest::addColumn<bool>("zip");
         QTest::newRow("entry climbing out of the store") << true;
         QTest::newRow("not an archive") << false;
     }
-    void unpackFailureKeepsPreviousTrack() {
+    void unpackFailureClosesTrack() {
         QFETCH(bool, zip);
         QVERIFY(load(trackPackage("<track><ticks>4</ticks><picture>a.jpg</picture></track>")));
         const QString previous = host->currentTrackFolder();
@@ -205,9 +292,10 @@ private slots:
         const QByteArray badBytes = readFile(bad);
         const QStringList before = treeOf(scratch->data());
         QVERIFY(!load(bad));
-        QCOMPARE(treeOf(scratch->data()), before);
-        QCOMPARE(host->currentPackagePath(), bad);
-        expectUnchangedHost(previous);
+        // The previous track's lock is given back; nothing else changes.
+        QCOMPARE(treeOf(scratch->data()), before.filter(QRegularExpression("^(?!.*\\.lock$)")));
+        expectNoTrack(previous, zip ? QStringLiteral("无法解压授课轨迹包")
+                                    : QStringLiteral("文件不是授课轨迹包"));
         QCOMPARE(readFile(bad), badBytes);
     }
 
@@ -229,33 +317,154 @@ private slots:
         const QStringList before = treeOf(scratch->data());
 
         QVERIFY(!load(bad));
-        QCOMPARE(treeOf(scratch->data()), before);
-        expectUnchangedHost(previous);
+        QCOMPARE(treeOf(scratch->data()), before.filter(QRegularExpression("^(?!.*\\.lock$)")));
+        expectNoTrack(previous, QStringLiteral("文件不是授课轨迹包"));
         QCOMPARE(readFile(bad), badBytes);
     }
 
-    // Damaged "tracks.xml": the load goes through with nothing in it, and saving
-    // refuses rather than overwrite the package with an empty track.
+    // Damaged "tracks.xml": the load fails with its reason and saving refuses
+    // rather than overwrite the package with an empty track.
     void unparsableDocument() {
         host->setTitle("Old");
         host->setTrackDesc("old");
         host->setDate("2000-01-01");
-        const QByteArray damaged = "<track_info><track_name>Half";
+        const QByteArray damaged = "<track_info>\n<track_name>Half";
         const QString path = package({{"L/tracks.xml", damaged}, {"L/res/a.jpg", "x"}});
         const QByteArray packageBytes = readFile(path);
-        QVERIFY(load(path));
-        QCOMPARE(root->functions(), QStringList({"clearTimeLine", "resetTimeLine"}));
-        QCOMPARE(host->title(), QString());
-        QCOMPARE(host->trackName(), QString());
-        QCOMPARE(host->trackDesc(), QString());
-        QCOMPARE(host->date(), QString());
-        QCOMPARE(host->teacher(), QStringLiteral("授课老师："));
-        QCOMPARE(host->duration(), QStringLiteral("时长：00:00"));
-
-        QVERIFY(!host->saveTrack("Half", {}));
+        QVERIFY(!load(path));
+        expectNoTrack(QString(), QStringLiteral("tracks.xml格式错误（第2行）"));
         host->updateTrack("x", "y");
         QCOMPARE(readFile(path), packageBytes);
-        QCOMPARE(readFile(host->currentTrackFolder() + "/tracks.xml"), damaged);
+        QCOMPARE(readFile(scratch->store() + "L/tracks.xml"), damaged);
+        QCOMPARE(treeOf(scratch->store()),
+                 QStringList({"L", "L/res", "L/res/a.jpg", "L/tracks.xml"}));
+    }
+
+    // Small packages that used to exhaust the stack or memory of the document
+    // parser: refused by the streaming pass, quickly, in bounded memory.
+    void hostileDocuments_data() {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<int>("maxPackage");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("30,000 nested elements")
+            << QByteArray("<a>").repeated(30000) + QByteArray("</a>").repeated(30000) << 600
+            << "tracks.xml嵌套层次过深";
+        QTest::newRow("257 levels")
+            << QByteArray("<a>").repeated(257) + "<b/>" << 0 << "tracks.xml嵌套层次过深";
+        QTest::newRow("one entity, 50,000 characters, used 50,000 times")
+            << "<!DOCTYPE t [<!ENTITY e \"" + QByteArray(50000, 'x') + "\">]><t>" +
+                   QByteArray("&e;").repeated(50000) + "</t>"
+            << 600 << "tracks.xml含有实体声明";
+        QTest::newRow("nested entities")
+            << QByteArray(
+                   "<!DOCTYPE t [<!ENTITY a \"aaaaaaaaaa\">"
+                   "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                   "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]><t>&c;&c;</t>")
+            << 0 << "tracks.xml含有实体声明";
+        QTest::newRow("parameter entity") << QByteArray("<!DOCTYPE t [<!ENTITY % p \"x\">]><t/>")
+                                          << 0 << "tracks.xml含有实体声明";
+        QTest::newRow("17 MB") << "<t>" + QByteArray(17 * 1024 * 1024, ' ') + "</t>" << 0
+                               << "tracks.xml过大";
+    }
+    void hostileDocuments() {
+        QFETCH(QByteArray, xml);
+        QFETCH(int, maxPackage);
+        QFETCH(QString, reason);
+        QVERIFY(load(trackPackage("<track><ticks>4</ticks><picture>a.jpg</picture></track>")));
+        const QString previous = host->currentTrackFolder();
+        root->calls.clear();
+        const QString path = package({{"L/tracks.xml", xml}}, "hostile.zip");
+        if (maxPackage > 0)
+            QVERIFY2(QFileInfo(path).size() <= maxPackage,
+                     qPrintable(QString::number(QFileInfo(path).size())));
+
+        const qint64 peakBefore = peakKib();
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!load(path));
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(peakKib() - peakBefore < 128 * 1024,
+                 qPrintable(QString::number(peakKib() - peakBefore)));
+        expectNoTrack(previous, reason);
+    }
+
+    // A document type without entities, and nesting up to the limit, load.
+    void harmlessDocumentsLoad() {
+        const QByteArray plain = trackXml("");
+        QVERIFY(load(
+            package({{"L/tracks.xml", "<!DOCTYPE track_info>" + plain.mid(plain.indexOf('\n'))}})));
+        QCOMPARE(host->title(), QStringLiteral("Lesson"));
+        QCOMPARE(host->lastError(), QString());
+        const QByteArray deep =
+            "<t><track_name>Deep</track_name><tracks><track><picture>a.jpg</picture>" +
+            QByteArray("<x>").repeated(251) + QByteArray("</x>").repeated(251) +
+            "</track></tracks></t>";
+        QVERIFY(load(package({{"L/tracks.xml", deep}})));
+        QCOMPARE(host->title(), QStringLiteral("Deep"));
+        QVERIFY(host->saveTrack("Deep", {QJsonObject{{"id", "a"}, {"sample", ""}}}));
+    }
+
+    // A picture name is a file of the track's own "res" folder, never a path.
+    void pictureNamesThatArePaths() {
+        const QString path = trackPackage(
+            "<track><ticks>1</ticks><picture>../../Lesson1/res/slide0001.jpg</picture></track>"
+            "<track><ticks>2</ticks><picture>sub/a.jpg</picture></track>"
+            "<track><ticks>3</ticks><picture>..\\a.jpg</picture></track>"
+            "<track><ticks>4</ticks><picture>..</picture></track>"
+            "<track><ticks>5</ticks></track>"
+            "<track><ticks>6</ticks><picture>a..b.jpg</picture></track>");
+        QVERIFY(load(path));
+        const QList<QVariantList> expected = {
+            {"../../Lesson1/res/slide0001", "", 1, "", "-1"},
+            {"sub/a", "", 2, "", "-1"},
+            {"..\\a", "", 3, "", "-1"},
+            {".", "", 4, "", "-1"},
+            {"", "", 5, "", "-1"},
+            {"a..b", host->currentTrackFolder() + "/res/a..b.jpg", 6, "", "-1"},
+        };
+        QCOMPARE(root->appended(), expected);
+    }
+    // One track folder, one editor: a second editor process holds the folder L.
+    void secondEditorRefused() {
+        const QString first = package({{"L/tracks.xml", trackXml("", "First")}}, "first.zip");
+        const QString second =
+            package({{"L/tracks.xml", trackXml("", "Second")}, {"L/res/b.jpg", "b"}}, "second.zip");
+        const QString other = package({{"M/tracks.xml", trackXml("", "Other")}}, "other.zip");
+        TrackHolder holder;
+        QCOMPARE(holder.load(first), QStringLiteral("ok"));
+
+        const QStringList storeBefore = treeOf(scratch->store());
+        const QByteArray storedXml = readFile(scratch->store() + "L/tracks.xml");
+        const QByteArray secondBytes = readFile(second);
+        QVERIFY(!load(second));
+        expectNoTrack(QString(), QStringLiteral("此授课轨迹已在另一个窗口中打开"));
+        QCOMPARE(treeOf(scratch->store()), storeBefore);
+        QCOMPARE(readFile(scratch->store() + "L/tracks.xml"), storedXml);
+        QCOMPARE(readFile(second), secondBytes);
+
+        // The other editor opens another track and gives L back.
+        QCOMPARE(holder.load(other), QStringLiteral("ok"));
+        QVERIFY(load(second));
+        QCOMPARE(host->title(), QStringLiteral("Second"));
+        QVERIFY(load(second));  // this editor's own lock does not stop it
+        QCOMPARE(holder.load(first), QStringLiteral("fail 此授课轨迹已在另一个窗口中打开"));
+
+        // This editor ends: the other one may open L.
+        host.reset();
+        QCOMPARE(holder.load(first), QStringLiteral("ok"));
+    }
+
+    // An editor that was killed leaves its lock file; it does not hold the folder.
+    void killedEditorLeavesNoLock() {
+        const QString path = package({{"L/tracks.xml", trackXml("", "First")}}, "first.zip");
+        {
+            TrackHolder holder;
+            QCOMPARE(holder.load(path), QStringLiteral("ok"));
+            holder.kill();
+        }
+        QVERIFY(QFileInfo::exists(scratch->store() + "L.lock"));
+        QVERIFY(load(path));
+        QCOMPARE(host->title(), QStringLiteral("First"));
     }
 
     void saveWithoutTrack() {
@@ -265,5 +474,12 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TrackLoading)
+int main(int argc, char** argv) {
+    if (argc > 1 && qstrcmp(argv[1], "--track-holder") == 0)
+        return runTrackHolder(argc, argv);
+    QCoreApplication application(argc, argv);
+    TrackLoading test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_trackloading.moc"

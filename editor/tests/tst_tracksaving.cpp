@@ -9,7 +9,10 @@
 #include <QImageWriter>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTextCodec>
 #include <QtTest>
@@ -248,17 +251,148 @@ private slots:
         QVERIFY(QFileInfo(stored).isDir());
     }
 
-    // The package cannot be updated (it is no archive any more): nothing is
-    // written over it, the failure reported.
+    // Packing fails (the package's name is taken by a folder): the store keeps
+    // the "tracks.xml" the package holds, and the reason is given.
     void packFailure() {
         loadFixture();
-        QFile package(packagePath);
-        QVERIFY(package.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        package.write("no longer an archive");
-        package.close();
-        const QByteArray before = readFile(packagePath);
+        const QByteArray storedBefore = readFile(folder() + "/tracks.xml");
+        QVERIFY(QFile::remove(packagePath));
+        QVERIFY(QDir().mkdir(packagePath));
         QVERIFY(!host->saveTrack("t", {entry("A", sample("A.jpg"), 1, "", "-1")}));
-        QCOMPARE(readFile(packagePath), before);
+        QCOMPARE(host->lastError(), QStringLiteral("无法写入授课轨迹包"));
+        QCOMPARE(readFile(folder() + "/tracks.xml"), storedBefore);
+        QVERIFY(QFileInfo(packagePath).isDir());
+    }
+
+    // The disk holding the package is full: the package and the store's
+    // "tracks.xml" both stay as they were; after room is made the save goes through.
+    void fullDisk() {
+        const QString disk = scratch->work() + "/disk";
+        QVERIFY(QDir().mkdir(disk));
+        QProcess mount;
+        mount.start("mount", {"-t", "tmpfs", "-o", "size=256k", "tmpfs", disk});
+        if (!mount.waitForFinished() || mount.exitStatus() != QProcess::NormalExit ||
+            mount.exitCode() != 0)
+            QSKIP("mounting a small tmpfs needs privileges this run does not have");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
+
+        packagePath = disk + "/lesson.zip";
+        QVERIFY(writeZip(packagePath, {{"L/tracks.xml", trackXml(kEntries)},
+                                       {"L/res/A.jpg", pictureBytes("JPEG")}}));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(packagePath)));
+        // Pictures are stored as they are: 300 KB of noise cannot fit.
+        QByteArray noise(300 * 1024, 0);
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = static_cast<char>(QRandomGenerator::global()->generate());
+        QFile big(folder() + "/res/big.jpg");
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.write(noise) == noise.size());
+        big.close();
+        const QByteArray packageBefore = readFile(packagePath);
+        const QByteArray storedBefore = readFile(folder() + "/tracks.xml");
+
+        const QJsonArray track = {entry("A", sample("A.jpg"), 1, "a", "1"),
+                                  entry("big", sample("big.jpg"), 2, "big", "-1")};
+        QVERIFY(!host->saveTrack("Full", track));
+        QCOMPARE(host->lastError(), QStringLiteral("无法写入授课轨迹包"));
+        QCOMPARE(readFile(packagePath), packageBefore);
+        QCOMPARE(readFile(folder() + "/tracks.xml"), storedBefore);
+
+        QVERIFY(big.resize(1000));
+        QVERIFY(host->saveTrack("Full", track));
+        QCOMPARE(host->lastError(), QString());
+        QCOMPARE(readZip(packagePath)["L/tracks.xml"].data, readFile(folder() + "/tracks.xml"));
+    }
+
+    // Pictures that are gone, or are no regular files, are left out and named;
+    // everything else and the new "tracks.xml" reach the package.
+    void missingPicturesLeftOut() {
+        loadFixture(trackXml(QString(kEntries) + "<!-- kept as it is -->"));
+        QVERIFY(QFile::remove(folder() + "/res/B.jpg"));
+        QVERIFY(QFile::remove(folder() + "/res/C.jpg"));
+        QVERIFY(QDir().mkdir(folder() + "/res/C.jpg"));
+        QVERIFY(QFile::link(folder() + "/res/A.jpg", folder() + "/res/D.jpg"));
+        QSignalSpy skipped(host.get(), &QPlayerHost::lastSkippedChanged);
+
+        QVERIFY(host->saveTrack(
+            "t",
+            {entry("A", sample("A.jpg"), 1, "", "-1"), entry("B", sample("B.jpg"), 2, "", "-1"),
+             entry("C", sample("C.jpg"), 3, "", "-1"), entry("D", sample("D.jpg"), 4, "", "-1")}));
+        QCOMPARE(host->lastError(), QString());
+        QCOMPARE(host->lastSkipped(), QStringList({"B.jpg", "C.jpg", "D.jpg"}));
+        QCOMPARE(skipped.count(), 1);
+        const QByteArray stored = readFile(folder() + "/tracks.xml");
+        QVERIFY(stored.contains("<!-- kept as it is -->"));
+        QVERIFY(stored.contains("<picture>B.jpg</picture>"));
+        const QMap<QString, ZipEntry> packed = readZip(packagePath);
+        QCOMPARE(packed.keys(), QStringList({"L/res/A.jpg", "L/tracks.xml"}));
+        QCOMPARE(packed["L/tracks.xml"].data, stored);
+
+        QVERIFY(host->saveTrack("t", {entry("A", sample("A.jpg"), 1, "", "-1")}));
+        QCOMPARE(host->lastSkipped(), QStringList());
+    }
+
+    // Saving packs only files of the track's own "res" folder, whatever the
+    // document's picture names or the samples of the user interface say.
+    void nothingOutsideTheTrackIsPacked() {
+        const QString otherRes = scratch->store() + "Lesson1/res/";
+        QVERIFY(QDir().mkpath(otherRes));
+        QFile secret(otherRes + "slide0001.jpg");
+        QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("other track") > 0);
+        secret.close();
+        loadFixture(trackXml(QString(kEntries) +
+                             "<track><ticks>4</ticks>"
+                             "<picture>../../Lesson1/res/slide0001.jpg</picture></track>"));
+        const QVariantList hostile = root->appended().last();
+        QCOMPARE(hostile[1].toString(), QString());
+
+        const QJsonArray track = {
+            entry("A", sample("A.jpg"), 1, "", "-1"),
+            // As the window gives the loaded entry back: no picture.
+            entry(hostile[0].toString(), "file:///", 4, "", "-1"),
+            // A sample naming a picture of another track.
+            entry("slide0001", QUrl::fromLocalFile(otherRes + "slide0001.jpg").toString(), 5, "",
+                  "-1"),
+            entry("up", "file://" + folder() + "/res/../../Lesson1/res/slide0001.jpg", 6, "", "-1"),
+        };
+        QVERIFY(host->saveTrack("t", track));
+        QCOMPARE(zipNames(packagePath), QStringList({"L/res/A.jpg", "L/tracks.xml"}));
+        QCOMPARE(host->lastSkipped(), QStringList({"slide0001.jpg"}));
+        // The hostile name stays as it was, to no effect.
+        QVERIFY(readFile(folder() + "/tracks.xml")
+                    .contains("<picture>../../Lesson1/res/slide0001.jpg</picture>"));
+    }
+
+    // Samples are proper file URLs, so any character of a folder or file name
+    // survives; the older "file:///" + path form is still understood.
+    void sampleUrlsRoundTrip() {
+        packagePath = scratch->work() + "/odd.zip";
+        const QString picture = QStringLiteral("課 #2?50%.jpg");
+        QVERIFY(writeZip(packagePath,
+                         {{"L #1 100%/tracks.xml", trackXml("<track><ticks>1</ticks><picture>" +
+                                                            picture + "</picture></track>")},
+                          {"L #1 100%/res/" + picture, pictureBytes("JPEG")}}));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(packagePath)));
+        const QString source = scratch->work() + "/a#b.png";
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pictureBytes("PNG")) > 0);
+        file.close();
+        const QJsonArray added = host->prepareSamples({QUrl::fromLocalFile(source)});
+        QCOMPARE(added.size(), 1);
+        const QString addedSample = added[0].toObject()["sample"].toString();
+        const QString addedId = added[0].toObject()["id"].toString();
+        QCOMPARE(QUrl(addedSample).toLocalFile(), folder() + "/res/" + addedId + ".jpeg");
+
+        const QString loadedSample = root->appended().first()[1].toString();
+        for (const QString& form :
+             {QUrl::fromLocalFile(loadedSample).toString(), "file:///" + loadedSample.mid(1)}) {
+            QVERIFY(host->saveTrack("t", {entry("課 #2?50%", form, 1, "", "-1"),
+                                          entry(addedId, addedSample, 2, "", "-1")}));
+            QCOMPARE(host->lastSkipped(), QStringList());
+            QCOMPARE(zipNames(packagePath),
+                     QStringList({"L #1 100%/res/" + addedId + ".jpeg", "L #1 100%/res/" + picture,
+                                  "L #1 100%/tracks.xml"}));
+            QVERIFY(readFile(folder() + "/tracks.xml").contains(("<picture>" + picture).toUtf8()));
+        }
     }
 
     void captionUpdate() {

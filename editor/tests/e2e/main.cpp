@@ -1,6 +1,6 @@
 // End-to-end tests of the editor. The track store lies under a temporary
 // XDG_DATA_HOME, so the user's profile is never touched.
-//   reelwright_e2e_tests editor|player [Qt Test options]
+//   reelwright_e2e_tests editor|player|work [Qt Test options]
 #include <QApplication>
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -11,6 +11,7 @@
 
 int runEditorTests(int argc, char** argv);
 int runPlayerTests(int argc, char** argv);
+int runKeepsWorkTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QTemporaryDir data;
@@ -30,5 +31,7 @@ int main(int argc, char** argv) {
         return runEditorTests(count, rest.data());
     if (std::strcmp(argv[1], "player") == 0)
         return runPlayerTests(count, rest.data());
+    if (std::strcmp(argv[1], "work") == 0)
+        return runKeepsWorkTests(count, rest.data());
     return 2;
 }

@@ -347,8 +347,9 @@ private slots:
         QVERIFY(s->marks().isEmpty());
         QVERIFY(!canUndo());
         QVERIFY(s->item("emptyMessage")->isVisible());
-        QCOMPARE(s->host->title(), QStringLiteral("second 课题"));
-        QCOMPARE(s->item("titleText")->property("text").toString(), QStringLiteral("second 课题"));
+        // No track is open after a failed load: no title over the empty grid.
+        QCOMPARE(s->host->title(), QString());
+        QCOMPARE(s->item("titleText")->property("text").toString(), QString());
 
         // Insert and preview do nothing on an empty list.
         const QString picture = makePicture(dir.path() + "/p.jpg", QSize(40, 30), Qt::red);

@@ -1,0 +1,15 @@
+#include "host_outcome.h"
+
+void HostOutcome::setLastError(const QString& reason) {
+    if (m_lastError == reason)
+        return;
+    m_lastError = reason;
+    emit lastErrorChanged(reason);
+}
+
+void HostOutcome::setLastSkipped(const QStringList& names) {
+    if (m_lastSkipped == names)
+        return;
+    m_lastSkipped = names;
+    emit lastSkippedChanged(names);
+}

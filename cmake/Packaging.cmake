@@ -63,13 +63,3 @@ tideboard_qml_debian_depends(reelwright_qml_depends ${PROJECT_SOURCE_DIR}/editor
 string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${reelwright_qml_depends}")
 include(CPack)
 
-# The package test: Depends against the QML imports, the unpacked files, and the
-# unpacked program started with only the QML modules of its dependencies.
-if(TIDEBOARD_BUILD_TESTS AND NOT TIDEBOARD_FUZZ AND TARGET reelwright)
-    find_package(Qt5 REQUIRED COMPONENTS Core)
-    get_target_property(tideboard_qmake Qt5::qmake IMPORTED_LOCATION)
-    add_test(NAME editor.deb-package
-             COMMAND ${PROJECT_SOURCE_DIR}/tests/deb_package.sh ${CMAKE_BINARY_DIR}
-                     ${PROJECT_SOURCE_DIR} ${tideboard_qmake})
-    set_tests_properties(editor.deb-package PROPERTIES LABELS packaging TIMEOUT 300)
-endif()

@@ -9,7 +9,8 @@
 # on PATH by stand-ins that record any call.
 # Programs of the build that this build does not have are reported and skipped.
 set -uo pipefail
-if [ $# -ne 2 ] || [ "$1" = --help ]; then
+case ${1:-} in --help|-h) echo "usage: cli_conventions.sh <source folder> <program folder>"; exit 0 ;; esac
+if [ $# -ne 2 ] || [[ $1 == -* ]]; then
     echo "usage: cli_conventions.sh <source folder> <program folder>" >&2
     exit 2
 fi
@@ -32,6 +33,9 @@ checked=(
     "script tools/render-images"
     "script bench/installer/run"
     "script bench/editor/run"
+    "script installer/resources/make-icons.sh"
+    "script tests/cli_conventions.sh"
+    "script tests/deb_package.sh"
     "program ferrylift-pack"
     "program make-sample-track"
     "program ferrylift-bench-copy"

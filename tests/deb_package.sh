@@ -10,7 +10,8 @@
 #     QML modules of Depends and what those depend on (a qt.conf beside it
 #     narrows the import path), instead of exiting for a missing module.
 set -uo pipefail
-if [ $# -ne 3 ] || [ "$1" = --help ]; then
+case ${1:-} in --help|-h) echo "usage: deb_package.sh <build folder> <source folder> <qmake>"; exit 0 ;; esac
+if [ $# -ne 3 ] || [[ $1 == -* ]]; then
     echo "usage: deb_package.sh <build folder> <source folder> <qmake>" >&2
     exit 2
 fi

@@ -36,6 +36,7 @@ checked=(
     "script installer/resources/make-icons.sh"
     "script tests/cli_conventions.sh"
     "script tests/deb_package.sh"
+    "script tests/bench_copy_profile.sh"
     "program ferrylift-pack"
     "program make-sample-track"
     "program ferrylift-bench-copy"

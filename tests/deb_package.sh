@@ -63,8 +63,8 @@ qmldir_of() {
 }
 
 # The shipped QML's module imports (QML "import X 2.12", JavaScript ".import X 2.12 as Y").
-mapfile -t imports < <(find "$source/editor/qml" -name '*.qml' -o -name '*.js' |
-    xargs grep -hE '^[[:space:]]*\.?import[[:space:]]+[A-Za-z]' |
+mapfile -t imports < <(find "$source/editor/qml" \( -name "*.qml" -o -name "*.js" \) -print0 |
+    xargs -0 grep -hE '^[[:space:]]*\.?import[[:space:]]+[A-Za-z]' |
     sed -E 's/^[[:space:]]*\.?import[[:space:]]+([A-Za-z][A-Za-z0-9_.]*)[[:space:]]+([0-9]+)\.?([0-9]*).*/\1 \2 \3/' |
     sort -u)
 [ ${#imports[@]} -gt 0 ] || fail "no QML imports found under $source/editor/qml"

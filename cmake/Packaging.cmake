@@ -11,6 +11,10 @@ foreach(tool ferrylift-pack make-sample-track)
         install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
     endif()
 endforeach()
+if(TARGET ferrylift-pack AND NOT CMAKE_CROSSCOMPILING)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/man/ferrylift-pack.1
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tools)
+endif()
 
 set(CPACK_PACKAGE_VENDOR "Tideboard")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -3,6 +3,12 @@
 # it needs are derived from the machine's own deb entries, so no host is named here.
 # build/sources/minizip links to the fetched contrib/minizip: the build finds it by that name.
 set -euo pipefail
+case ${1:-} in
+    "") ;;
+    -h|--help) echo "usage: scripts/setup.d/20-zlib-source.sh (fetches Debian's zlib source into build/sources; adds deb-src entries under /etc/apt/sources.list.d when apt has none)"; exit 0 ;;
+    *) echo "20-zlib-source: unknown argument $1" >&2
+       echo "usage: scripts/setup.d/20-zlib-source.sh" >&2; exit 2 ;;
+esac
 root=$(cd "$(dirname "$0")/../.." && pwd)
 sources=$root/build/sources
 link_minizip() {

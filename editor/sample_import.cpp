@@ -14,6 +14,9 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QUuid>
+#if QT_VERSION >= QT_VERSION_CHECK(5, 14, 0)
+#include <QColorSpace>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -42,19 +45,48 @@ QImage onWhite(const QImage& picture) {
     return opaque;
 }
 
-void convert(Conversion& job) {
-    QImageReader reader(job.source);
-    // A phone photo is stored sideways with an orientation tag; the teacher
-    // expects it as the camera showed it.
-    reader.setAutoTransform(true);
-    QImage picture = reader.read();
-    if (picture.isNull()) {
+// A decoded 4000x3000 photo takes 48 MB; allocating that afresh for every
+// picture costs more than decoding it (the pages are mapped and cleared each
+// time), so each worker reads into one image that keeps its memory while the
+// next picture has the same size and format.
+class PictureBuffer {
+public:
+    // Reads the picture upright: a phone photo is stored sideways with an
+    // orientation tag, and the teacher expects it as the camera showed it.
+    const QImage* read(const QString& source) {
+        QImageReader reader(source);
+        reader.setAutoTransform(true);
+        // A reader sets only what its file holds: what the last picture left
+        // (texts, resolution, colour space) must not reach this one.
+        if (!image.textKeys().isEmpty())
+            image = QImage();
+        image.setDotsPerMeterX(fresh.dotsPerMeterX());
+        image.setDotsPerMeterY(fresh.dotsPerMeterY());
+        image.setOffset(fresh.offset());
+#if QT_VERSION >= QT_VERSION_CHECK(5, 14, 0)
+        image.setColorSpace(fresh.colorSpace());
+#endif
+        if (!reader.read(&image)) {
+            image = QImage();
+            return nullptr;
+        }
+        return &image;
+    }
+
+private:
+    const QImage fresh{1, 1, QImage::Format_RGB32};
+    QImage image;
+};
+
+void convert(Conversion& job, PictureBuffer& buffer) {
+    const QImage* picture = buffer.read(job.source);
+    if (!picture) {
         job.failure = QStringLiteral("cannot read");
         return;
     }
-    if (picture.hasAlphaChannel())
-        picture = onWhite(picture);
-    if (!picture.save(job.target, "JPEG"))
+    const bool written = picture->hasAlphaChannel() ? onWhite(*picture).save(job.target, "JPEG")
+                                                    : picture->save(job.target, "JPEG");
+    if (!written)
         job.failure = QStringLiteral("cannot write");
 }
 
@@ -64,8 +96,9 @@ class Converter : public QRunnable {
 public:
     Converter(std::vector<Conversion>& jobs, std::atomic<size_t>& next) : jobs(jobs), next(next) {}
     void run() override {
+        PictureBuffer buffer;
         for (size_t k = next++; k < jobs.size(); k = next++)
-            convert(jobs[k]);
+            convert(jobs[k], buffer);
     }
 
 private:

@@ -53,6 +53,11 @@ QByteArray jpegWithSegment(const QImage& picture, const QByteArray& segment) {
     return jpeg.left(app0End) + segment + jpeg.mid(app0End);
 }
 
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
@@ -205,6 +210,45 @@ private slots:
         // track's own picture and the converted ones only.
         QCOMPARE(QDir(host->currentTrackFolder() + "/res").entryList(QDir::Files).size(),
                  result.size() + 1);
+    }
+
+    // A batch writes the same files as one call per picture: nothing of one
+    // picture (its texts, its resolution) reaches the next of the same size.
+    void batchWritesWhatSingleCallsWrite() {
+        QImage tagged(320, 200, QImage::Format_RGB32);
+        tagged.fill(QColor(200, 120, 40));
+        tagged.setText("Description", "Tafelbild vom Montag");
+        tagged.setDotsPerMeterX(11811);  // 300 dpi
+        tagged.setDotsPerMeterY(11811);
+        QVERIFY(tagged.save(source("tagged.jpg"), "JPEG"));
+        QImage plain(320, 200, QImage::Format_RGB32);
+        plain.fill(QColor(40, 90, 200));
+        QVERIFY(plain.save(source("plain.jpg"), "JPEG"));
+        QImage cut(320, 200, QImage::Format_ARGB32);
+        cut.fill(QColor(0, 200, 0, 100));
+        QVERIFY(cut.save(source("cut.png"), "PNG"));
+
+        const QStringList names = {"tagged.jpg", "plain.jpg", "cut.png"};
+        QMap<QString, QByteArray> alone;
+        for (const QString& name : names) {
+            const QJsonArray one = host->prepareSamples({QUrl::fromLocalFile(source(name))});
+            QCOMPARE(one.size(), 1);
+            alone[name] = readFile(QUrl(one[0].toObject()["sample"].toString()).toLocalFile());
+            QVERIFY(!alone[name].isEmpty());
+        }
+        QList<QUrl> urls;
+        QStringList order;
+        for (int k = 0; k < 12; ++k) {
+            order << names[k % 3];
+            urls << QUrl::fromLocalFile(source(order.last()));
+        }
+        const QJsonArray batch = host->prepareSamples(urls);
+        QCOMPARE(batch.size(), order.size());
+        for (int k = 0; k < batch.size(); ++k) {
+            const QString written = QUrl(batch[k].toObject()["sample"].toString()).toLocalFile();
+            QVERIFY2(readFile(written) == alone[order[k]],
+                     qPrintable(QString::number(k) + " " + order[k]));
+        }
     }
 
     // Characters that mean something in a URL, in the picked file's name and

@@ -166,7 +166,6 @@ QJsonArray QPlayerHost::prepareSamples(QList<QUrl> urls) {
                         {QStringLiteral("sample"), QUrl::fromLocalFile(job.target).toString()},
                         {QStringLiteral("description"), QFileInfo(job.source).completeBaseName()}});
     }
-    // TODO(lastSkipped): report the skipped names here once the host has it:
-    // setLastSkipped(skipped);
+    // TODO(lastSkipped): setLastSkipped(skipped); once the host has the property
     return result;
 }

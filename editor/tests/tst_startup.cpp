@@ -1,13 +1,15 @@
 // The real program started as the desktop starts it, with a package on its
 // command line: the package is opened into the track store, the window carries
-// the program icon, and a package that cannot be opened leaves a running
-// window instead of a crash. Needs an X display of its own (CTest runs it
-// under xvfb-run) and xwininfo/xprop to look at the windows.
+// the program icon, a package that cannot be opened leaves a running window
+// instead of a crash, and on a screen of twice the density the window is drawn
+// twice as large. Needs an X display of its own (CTest runs it under
+// xvfb-run), xwininfo/xprop to look at the windows and import for screenshots.
 #include "testsupport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
@@ -143,6 +145,69 @@ private slots:
 
         // The window shows the program's own icon, not the desktop's default.
         QCOMPARE(iconSize(window), QSize(256, 256));
+    }
+
+    void followsScreenDensity_data() {
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<int>("barHeight");
+        QTest::newRow("96 dpi") << 96 << 72;
+        QTest::newRow("192 dpi") << 192 << 144;
+    }
+    // On a screen of twice the density the window is drawn twice as large:
+    // the title bar is 72 device-independent pixels high.
+    void followsScreenDensity() {
+        QFETCH(int, dpi);
+        QFETCH(int, barHeight);
+        const QString import = QStandardPaths::findExecutable("import");
+        QVERIFY2(!import.isEmpty(), "import (imagemagick) is missing");
+        // A display of that density for the program alone; the script tells
+        // which display and which process, then waits for the program.
+        QProcess display;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", scratch->data());
+        environment.insert("XDG_CONFIG_HOME", scratch->data());
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+        display.setProcessEnvironment(environment);
+        display.start("xvfb-run",
+                      {"-a", "-s", QStringLiteral("-screen 0 1280x800x24 -dpi %1").arg(dpi), "sh",
+                       "-c", "\"$0\" & echo \"$DISPLAY $XAUTHORITY $!\"; wait",
+                       QStringLiteral(REELWRIGHT_PROGRAM)});
+        QVERIFY(display.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(display.canReadLine() || display.state() != QProcess::Running,
+                                 30000);
+        const QStringList started = QString::fromLocal8Bit(display.readLine()).split(' ');
+        QCOMPARE(started.size(), 3);
+        const QString pid = started[2].trimmed();
+
+        // The title bar's height at its left edge, once the window is drawn.
+        auto barRows = [&]() {
+            QProcess grab;
+            QProcessEnvironment grabEnvironment = QProcessEnvironment::systemEnvironment();
+            grabEnvironment.insert("XAUTHORITY", started[1]);
+            grab.setProcessEnvironment(grabEnvironment);
+            grab.start(import, {"-display", started[0], "-window", "root", "png:-"});
+            if (!grab.waitForFinished(20000))
+                return -1;
+            const QImage screen = QImage::fromData(grab.readAllStandardOutput(), "PNG");
+            int rows = 0;
+            while (rows < screen.height() && qAbs(screen.pixelColor(4, rows).green() - 0xa9) < 16 &&
+                   qAbs(screen.pixelColor(4, rows).red() - 0x17) < 16)
+                ++rows;
+            return rows;
+        };
+        int rows = 0;
+        QElapsedTimer timer;
+        timer.start();
+        while (rows == 0 && timer.elapsed() < 60000) {
+            QTest::qWait(500);
+            rows = barRows();
+        }
+        QTest::qWait(500);  // a second look, after any relayout
+        rows = barRows();
+        QProcess::execute("kill", {pid});
+        QVERIFY(display.waitForFinished(20000));
+        QCOMPARE(rows, barHeight);
     }
 
     void survivesBadPackage_data() {

@@ -14,6 +14,9 @@
 #include <QTextStream>
 #include <QUrl>
 
+#include <cstdio>
+#include <cstring>
+
 namespace {
 
 // Peak resident set of this process, from the kernel's high-water mark.
@@ -42,15 +45,25 @@ double seconds(const QElapsedTimer& timer) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Help and usage errors are answered before the application object exists,
+    // so they need no display.
+    const char* usage = "usage: reelwright-bench open|save|prepare|memory PACKAGE [PICTURE...]\n";
+    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    const bool knownMode =
+        argc >= 2 && (std::strcmp(argv[1], "open") == 0 || std::strcmp(argv[1], "save") == 0 ||
+                      std::strcmp(argv[1], "prepare") == 0 || std::strcmp(argv[1], "memory") == 0);
+    if (argc < 3 || !knownMode || argv[2][0] == '-') {
+        std::fputs(usage, stderr);
+        return 2;
+    }
     qInstallMessageHandler(dropDebug);
     QApplication application(argc, argv);
     const QStringList args = application.arguments();
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (args.size() < 3) {
-        err << "usage: reelwright-bench open|save|prepare|memory PACKAGE [PICTURE...]\n";
-        return 2;
-    }
     const QString mode = args[1];
     const QUrl package = QUrl::fromLocalFile(args[2]);
 

@@ -13,10 +13,49 @@
 #include <QTextStream>
 #include <QUrl>
 
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char kUsage[] =
+    "usage: reelwright-render --package P --output DIR [--select N]\n"
+    "Shows the editor with the track package P loaded and writes main-window.png,\n"
+    "player-cover.png and player-entry.png into DIR. Needs an X display.\n";
+
+// Help and usage errors are answered before the application object exists, so
+// they need no display.
+int checkArguments(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        bool known = false;
+        for (const char* option : {"--package", "--output", "--select"}) {
+            const size_t n = std::strlen(option);
+            if (std::strncmp(arg, option, n) == 0 && (arg[n] == '\0' || arg[n] == '=')) {
+                known = true;
+                if (arg[n] == '\0')
+                    ++i;  // its value
+            }
+        }
+        if (!known) {
+            std::fprintf(stderr, "reelwright-render: unknown argument %s\n%s", arg, kUsage);
+            return 2;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    if (const int answered = checkArguments(argc, argv); answered >= 0)
+        return answered;
     QApplication application(argc, argv);
     QCommandLineParser parser;
-    parser.addHelpOption();
     const QCommandLineOption package(QStringLiteral("package"), QStringLiteral("Track package."),
                                      QStringLiteral("path"));
     const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("Folder for PNGs."),

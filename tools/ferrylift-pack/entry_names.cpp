@@ -66,9 +66,11 @@ std::string Fold(const std::string& utf8) {
         if (code == '/') {
             code = '\\';
         }
-        code = locale != nullptr
-                   ? static_cast<uint32_t>(towupper_l(static_cast<wint_t>(code), locale))
-                   : static_cast<uint32_t>(std::toupper(static_cast<int>(code & 0x7F)));
+        if (locale != nullptr) {
+            code = static_cast<uint32_t>(towupper_l(static_cast<wint_t>(code), locale));
+        } else if (code < 0x80) {
+            code = static_cast<uint32_t>(std::toupper(static_cast<int>(code)));
+        }
         out.append(reinterpret_cast<const char*>(&code), sizeof code);
     }
     return out;

@@ -139,16 +139,12 @@ bool CollectSuite(const fs::path& suite, std::vector<SuiteFile>* files, std::ost
                                           " fit");
     }
     EntryNameRules rules;
-    std::vector<uint8_t> data;
     for (const SuiteFile& file : *files) {
         std::string reason = rules.Add(file.entryName, HasNonAscii(file.entryName));
         if (!reason.empty()) {
             return refuse(file.path.string(), "entry " + file.entryName + " " + reason);
         }
-        if (!ReadWholeFile(file.path, &data)) {
-            return refuse(file.path.string(), "cannot read: " + ErrnoText());
-        }
-        if (IsPackage(data.data(), data.size())) {
+        if (IsPackageFile(file.path.string())) {
             return refuse(file.path.string(),
                           "entry " + file.entryName + " is itself an update package");
         }

@@ -1,7 +1,9 @@
 #include "program_check.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "package_format/package_trailer.h"
 #include "platform/version_resource.h"
@@ -62,6 +64,24 @@ bool IsPackage(const uint8_t* data, size_t size) {
     }
     const uint8_t* archive = data + end - kTrailerSize - trailer.dataSize;
     return std::memcmp(archive, "PK\x03\x04", 4) == 0 || std::memcmp(archive, "PK\x05\x06", 4) == 0;
+}
+
+bool IsPackageFile(const std::string& path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         std::fclose);
+    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
+        return false;
+    }
+    const long size = std::ftell(file.get());
+    package_format::Layout layout;
+    uint8_t start[4];
+    return size > 0 &&
+           package_format::ReadLayout(file.get(), static_cast<uint64_t>(size), &layout) ==
+               package_format::LayoutStatus::kOk &&
+           layout.trailer.dataSize >= 4 &&
+           std::fseek(file.get(), static_cast<long>(layout.archiveOffset), SEEK_SET) == 0 &&
+           std::fread(start, 1, 4, file.get()) == 4 &&
+           (std::memcmp(start, "PK\x03\x04", 4) == 0 || std::memcmp(start, "PK\x05\x06", 4) == 0);
 }
 
 }  // namespace ferrylift_pack

@@ -15,5 +15,7 @@ std::string CheckProgram(const uint8_t* data, size_t size, bool posixStandIn,
 
 // True when data[0, size) is itself an update package, signed or not.
 bool IsPackage(const uint8_t* data, size_t size);
+// The same for a file, reading only its headers, trailer and the archive's first bytes.
+bool IsPackageFile(const std::string& path);
 
 }  // namespace ferrylift_pack

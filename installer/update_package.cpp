@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "package_format/package_trailer.h"
 #include "platform/error.h"
 #include "platform/file.h"
 #include "support/file_helpers.h"
+#include "support/little_endian.h"
 #include "support/log_file.h"
 #include "support/zip_extract.h"
 #include "update.h"
@@ -18,11 +20,6 @@ namespace {
 constexpr char kReadTag[] = "Update::ReadFileToData";
 constexpr char kCopyTag[] = "Update::CopyFileA";
 constexpr char kExcludeHandlerTag[] = "Update::CopyFileA::OnExcludeCreateFailed";
-
-uint32_t ReadLittleEndian(const uint8_t bytes[4]) {
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
 
 bool IsClientProgram(const std::string& path) {
     return GetFileNamePart(path) == kClientProgramName;
@@ -95,8 +92,22 @@ int Install(std::FILE* ownFile, bool* needRestart) {
 }  // namespace
 
 bool ReadFileToData(std::FILE* file, std::vector<uint8_t>* data) {
+    // A signed package ends with its certificate table: the trailer lies just before it, and
+    // the total counts the file without it. Unsigned, signature is 0 and the trailer ends the
+    // file.
+    long signature = 0;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        long size = std::ftell(file);
+        if (size > 0) {
+            signature =
+                static_cast<long>(package_format::SignatureSize(file, static_cast<uint64_t>(size)));
+        }
+    }
+    if (signature != 0) {
+        LogPrintf(&g_logFile, "%s certificate_table(%ld)", kReadTag, signature);
+    }
     uint8_t bytes[4];
-    if (std::fseek(file, -4, SEEK_END) != 0) {
+    if (std::fseek(file, -4 - signature, SEEK_END) != 0) {
         LogPrintf(&g_logFile, "%s fseek(file, -4, SEEK_END) != 0 error(%u)", kReadTag,
                   platform::LastError());
         return false;
@@ -106,13 +117,13 @@ bool ReadFileToData(std::FILE* file, std::vector<uint8_t>* data) {
                   platform::LastError());
         return false;
     }
-    uint32_t total = ReadLittleEndian(bytes);
-    if (static_cast<int32_t>(total) != GetModuleSize()) {
+    uint32_t total = little_endian::Read32(bytes);
+    if (static_cast<int32_t>(total) != GetModuleSize() - signature) {
         LogPrintf(&g_logFile, "%s file_size(%d) != GetModuleSize()", kReadTag,
                   static_cast<int32_t>(total));
         return false;
     }
-    if (std::fseek(file, -8, SEEK_END) != 0) {
+    if (std::fseek(file, -8 - signature, SEEK_END) != 0) {
         LogPrintf(&g_logFile, "%s fseek(file, -8, SEEK_END) != 0 error(%u)", kReadTag,
                   platform::LastError());
         return false;
@@ -122,15 +133,15 @@ bool ReadFileToData(std::FILE* file, std::vector<uint8_t>* data) {
                   platform::LastError());
         return false;
     }
-    uint32_t dataSize = ReadLittleEndian(bytes);
+    uint32_t dataSize = little_endian::Read32(bytes);
     // total matches the real size, so the archive must fit in front of the trailer. Checked
     // before the buffer is sized, so a damaged trailer cannot ask for gigabytes.
-    if (static_cast<int64_t>(dataSize) > static_cast<int64_t>(static_cast<int32_t>(total)) - 8) {
+    if (!package_format::ArchiveFits(dataSize, total)) {
         LogPrintf(&g_logFile, "%s data_size(%u) > file_size(%d)", kReadTag, dataSize,
                   static_cast<int32_t>(total));
         return false;
     }
-    if (std::fseek(file, -(static_cast<long>(dataSize) + 8), SEEK_END) != 0) {
+    if (std::fseek(file, -(static_cast<long>(dataSize) + 8 + signature), SEEK_END) != 0) {
         LogPrintf(&g_logFile, "%s fseek(file, -(data_size + 8), SEEK_END) != 0 error(%u)", kReadTag,
                   platform::LastError());
         return false;

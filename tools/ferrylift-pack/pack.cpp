@@ -12,13 +12,22 @@
 #include <memory>
 #include <system_error>
 
+#include "entry_names.h"
+#include "files.h"
+#include "package_format/package_trailer.h"
+#include "program_check.h"
+#include "signing.h"
+#include "support/file_version_info.h"
+#include "version_stamp.h"
+
 namespace fs = std::filesystem;
 
 namespace ferrylift_pack {
 namespace {
 
-constexpr char kClientProgramName[] = "tideboard3.exe";
 constexpr size_t kChunkSize = 1 << 16;
+// Without ZIP64 records the central directory counts entries in 16 bits.
+constexpr size_t kMaxEntries = 65535;
 
 struct FileCloser {
     void operator()(std::FILE* file) const {
@@ -30,44 +39,17 @@ struct FileCloser {
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
 struct SuiteFile {
-    std::string entryName;  // relative, '\' separated
+    std::string entryName;  // relative, '\\' separated, UTF-8
     fs::path path;
     uint64_t size = 0;
-};
-
-// Removes a file on every way out unless kept.
-class TempFile {
-public:
-    explicit TempFile(fs::path path) : path_(std::move(path)) {}
-    ~TempFile() {
-        if (!kept_) {
-            std::error_code ignored;
-            fs::remove(path_, ignored);
-        }
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    const fs::path& path() const { return path_; }
-    void Keep() { kept_ = true; }
-
-private:
-    fs::path path_;
-    bool kept_ = false;
 };
 
 std::string ErrnoText() {
     return std::strerror(errno);
 }
 
-void PutLittleEndian(uint32_t value, unsigned char out[4]) {
-    for (int i = 0; i < 4; ++i) {
-        out[i] = static_cast<unsigned char>(value >> (8 * i));
-    }
-}
-
-uint32_t GetLittleEndian(const unsigned char in[4]) {
-    return static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8 |
-           static_cast<uint32_t>(in[2]) << 16 | static_cast<uint32_t>(in[3]) << 24;
+std::u16string Wide(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
 }
 
 bool IsValidUtf8(const std::string& text) {
@@ -97,14 +79,16 @@ bool HasNonAscii(const std::string& text) {
                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
-// Collects the suite's files in a stable order. False (message written) on a refusal.
-bool CollectSuite(const fs::path& suite, std::vector<SuiteFile>* files, std::ostream& err,
-                  int* status) {
+// Collects the suite's files in a stable order and checks them as the package checks its
+// entries. False (message written) on a refusal.
+bool CollectSuite(const fs::path& suite, std::vector<SuiteFile>* files, std::ostream& err) {
+    auto refuse = [&](const std::string& file, const std::string& reason) {
+        err << "ferrylift-pack: " << file << ": " << reason << "\n";
+        return false;
+    };
     std::error_code error;
     if (!fs::is_directory(suite, error)) {
-        err << "ferrylift-pack: suite " << suite.string() << " is not a folder\n";
-        *status = kExitRefused;
-        return false;
+        return refuse(suite.string(), "the suite is not a folder");
     }
     fs::recursive_directory_iterator it(suite, fs::directory_options::none, error);
     for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
@@ -120,64 +104,54 @@ bool CollectSuite(const fs::path& suite, std::vector<SuiteFile>* files, std::ost
         if (error) {
             break;
         }
+        const std::string shown = entry.path().string();
         if (!fs::is_regular_file(fileStatus)) {
-            err << "ferrylift-pack: " << relative << " is neither a file nor a folder\n";
-            *status = kExitRefused;
-            return false;
+            return refuse(shown, "is neither a file nor a folder");
         }
         if (relative.find('\\') != std::string::npos) {
-            err << "ferrylift-pack: file name " << relative
-                << " contains a backslash, which the installer reads as a folder separator\n";
-            *status = kExitRefused;
-            return false;
+            return refuse(shown,
+                          "its name contains a backslash, which the installer reads as a "
+                          "folder separator");
         }
         if (HasNonAscii(relative) && !IsValidUtf8(relative)) {
-            err << "ferrylift-pack: file name " << relative << " is not valid UTF-8\n";
-            *status = kExitRefused;
-            return false;
+            return refuse(shown, "its name is not valid UTF-8");
         }
         std::string name = relative;
         std::replace(name.begin(), name.end(), '/', '\\');
-        if (name.size() > kMaxEntryNameBytes) {
-            err << "ferrylift-pack: entry name " << name << " is longer than " << kMaxEntryNameBytes
-                << " bytes\n";
-            *status = kExitRefused;
-            return false;
-        }
         uint64_t size = entry.file_size(error);
         if (error) {
             break;
         }
-        if (size > kMaxFileSize) {
-            err << "ferrylift-pack: " << relative << " is " << size
-                << " bytes; files of 2 GiB or more cannot be packaged\n";
-            *status = kExitRefused;
-            return false;
+        if (size > package_format::kMaxTotalSize) {
+            return refuse(shown, "is " + std::to_string(size) +
+                                     " bytes; files of 2 GiB or more cannot be packaged");
         }
         files->push_back(SuiteFile{name, entry.path(), size});
     }
     if (error) {
-        err << "ferrylift-pack: cannot read suite " << suite.string() << ": " << error.message()
-            << "\n";
-        *status = kExitFailed;
-        return false;
+        return refuse(suite.string(), "cannot read the suite: " + error.message());
     }
     std::sort(files->begin(), files->end(),
               [](const SuiteFile& a, const SuiteFile& b) { return a.entryName < b.entryName; });
-    bool hasClient = std::any_of(files->begin(), files->end(), [](const SuiteFile& file) {
-        return file.entryName == kClientProgramName;
-    });
-    if (!hasClient) {
-        err << "ferrylift-pack: suite " << suite.string() << " has no top-level "
-            << kClientProgramName << "\n";
-        *status = kExitRefused;
-        return false;
-    }
     if (files->size() > kMaxEntries) {
-        err << "ferrylift-pack: suite has " << files->size() << " files; at most " << kMaxEntries
-            << " fit\n";
-        *status = kExitRefused;
-        return false;
+        return refuse(suite.string(), "the suite has " + std::to_string(files->size()) +
+                                          " files; at most " + std::to_string(kMaxEntries) +
+                                          " fit");
+    }
+    EntryNameRules rules;
+    for (const SuiteFile& file : *files) {
+        std::string reason = rules.Add(file.entryName, HasNonAscii(file.entryName));
+        if (!reason.empty()) {
+            return refuse(file.path.string(), "entry " + file.entryName + " " + reason);
+        }
+        if (IsPackageFile(file.path.string())) {
+            return refuse(file.path.string(),
+                          "entry " + file.entryName + " is itself an update package");
+        }
+    }
+    std::string reason = rules.Finish();
+    if (!reason.empty()) {
+        return refuse(suite.string(), "the suite " + reason);
     }
     return true;
 }
@@ -218,7 +192,7 @@ tm_zip DosTime(const fs::path& path) {
 bool WriteArchive(const fs::path& archive, const std::vector<SuiteFile>& files, std::ostream& err) {
     zipFile zip = zipOpen64(archive.string().c_str(), APPEND_STATUS_CREATE);
     if (zip == nullptr) {
-        err << "ferrylift-pack: cannot create " << archive.string() << "\n";
+        err << "ferrylift-pack: " << archive.string() << ": cannot create: " << ErrnoText() << "\n";
         return false;
     }
     std::vector<char> buffer(kChunkSize);
@@ -226,7 +200,7 @@ bool WriteArchive(const fs::path& archive, const std::vector<SuiteFile>& files, 
     for (const SuiteFile& file : files) {
         File input(std::fopen(file.path.string().c_str(), "rb"));
         if (!input) {
-            err << "ferrylift-pack: cannot open " << file.path.string() << ": " << ErrnoText()
+            err << "ferrylift-pack: " << file.path.string() << ": cannot open: " << ErrnoText()
                 << "\n";
             ok = false;
             break;
@@ -239,7 +213,8 @@ bool WriteArchive(const fs::path& archive, const std::vector<SuiteFile>& files, 
                                     nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS,
                                     DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0, flags,
                                     0) != ZIP_OK) {
-            err << "ferrylift-pack: cannot add " << file.entryName << " to the archive\n";
+            err << "ferrylift-pack: " << archive.string() << ": cannot add " << file.entryName
+                << "\n";
             ok = false;
             break;
         }
@@ -248,54 +223,39 @@ bool WriteArchive(const fs::path& archive, const std::vector<SuiteFile>& files, 
             size_t got = std::fread(buffer.data(), 1, buffer.size(), input.get());
             if (got > 0 &&
                 zipWriteInFileInZip(zip, buffer.data(), static_cast<unsigned>(got)) != ZIP_OK) {
-                err << "ferrylift-pack: cannot write " << file.entryName << " to the archive\n";
+                err << "ferrylift-pack: " << archive.string() << ": cannot write " << file.entryName
+                    << "\n";
                 ok = false;
                 break;
             }
             copied += got;
             if (got < buffer.size()) {
                 if (std::ferror(input.get())) {
-                    err << "ferrylift-pack: cannot read " << file.path.string() << "\n";
+                    err << "ferrylift-pack: " << file.path.string() << ": cannot read\n";
                     ok = false;
                 }
                 break;
             }
         }
         if (zipCloseFileInZip(zip) != ZIP_OK && ok) {
-            err << "ferrylift-pack: cannot finish " << file.entryName << " in the archive\n";
+            err << "ferrylift-pack: " << archive.string() << ": cannot finish " << file.entryName
+                << "\n";
             ok = false;
         }
         if (!ok) {
             break;
         }
         if (copied != file.size) {
-            err << "ferrylift-pack: " << file.path.string() << " changed while it was read\n";
+            err << "ferrylift-pack: " << file.path.string() << ": changed while it was read\n";
             ok = false;
             break;
         }
     }
     if (zipClose(zip, nullptr) != ZIP_OK && ok) {
-        err << "ferrylift-pack: cannot finish the archive " << archive.string() << "\n";
+        err << "ferrylift-pack: " << archive.string() << ": cannot finish the archive\n";
         ok = false;
     }
     return ok;
-}
-
-// Appends size bytes of from, starting at offset, to to.
-bool CopyRange(std::FILE* from, uint64_t offset, uint64_t size, std::FILE* to) {
-    if (fseeko(from, static_cast<off_t>(offset), SEEK_SET) != 0) {
-        return false;
-    }
-    std::vector<char> buffer(kChunkSize);
-    while (size > 0) {
-        size_t want = static_cast<size_t>(std::min<uint64_t>(size, buffer.size()));
-        if (std::fread(buffer.data(), 1, want, from) != want ||
-            std::fwrite(buffer.data(), 1, want, to) != want) {
-            return false;
-        }
-        size -= want;
-    }
-    return true;
 }
 
 fs::path SiblingPath(const fs::path& output, const char* suffix) {
@@ -304,222 +264,176 @@ fs::path SiblingPath(const fs::path& output, const char* suffix) {
     return path;
 }
 
+// The installer as the package will carry it: checked, then stamped with the versions.
+bool PrepareInstaller(const PackOptions& options, const std::string& carried, uint64_t archiveSize,
+                      std::vector<uint8_t>* image, std::ostream& err) {
+    auto refuse = [&](const std::string& reason) {
+        err << "ferrylift-pack: " << options.installer << ": " << reason << "\n";
+        return false;
+    };
+    std::error_code error;
+    if (!fs::is_regular_file(options.installer, error)) {
+        return refuse("the installer is not a file");
+    }
+    const uint64_t size = fs::file_size(options.installer, error);
+    // Checked before the program is read: it is held in memory to be stamped.
+    const uint64_t total = size + archiveSize + package_format::kTrailerSize;
+    if (!error && total > package_format::kMaxTotalSize) {
+        return refuse("the package would be " + std::to_string(total) +
+                      " bytes; the format holds at most " +
+                      std::to_string(package_format::kMaxTotalSize));
+    }
+    if (error || !ReadWholeFile(options.installer, image)) {
+        return refuse("cannot read the installer: " + (error ? error.message() : ErrnoText()));
+    }
+    std::string description;
+    std::string reason =
+        CheckProgram(image->data(), image->size(), options.check.posixStandIn, &description);
+    if (!reason.empty()) {
+        return refuse(reason);
+    }
+    if (IsPackage(image->data(), image->size())) {
+        return refuse("is an update package already; give the installer program itself");
+    }
+    package_format::PeHeaders pe;
+    if (package_format::ParsePeHeaders(image->data(), image->size(), &pe) && pe.securitySize != 0) {
+        return refuse(
+            "is signed: a signature made before packing does not cover the archive; "
+            "sign the package after packing (--sign)");
+    }
+    if (!StampVersions(image, carried, options.lowest, &reason)) {
+        return refuse("cannot take the versions: " + reason);
+    }
+    return true;
+}
+
+bool WritePackage(const fs::path& path, const std::vector<uint8_t>& program,
+                  const fs::path& archive, uint64_t archiveSize, uint32_t padding,
+                  std::ostream& err) {
+    File to(std::fopen(path.c_str(), "wb"));
+    File zip(std::fopen(archive.c_str(), "rb"));
+    if (!to || !zip) {
+        err << "ferrylift-pack: " << path.string()
+            << ": cannot open the package's parts: " << ErrnoText() << "\n";
+        return false;
+    }
+    const uint64_t total = program.size() + padding + archiveSize + package_format::kTrailerSize;
+    uint8_t trailer[package_format::kTrailerSize];
+    package_format::EncodeTrailer(
+        {static_cast<uint32_t>(archiveSize), static_cast<uint32_t>(total)}, trailer);
+    const uint8_t zeros[8] = {};
+    std::vector<char> buffer(kChunkSize);
+    bool ok = std::fwrite(program.data(), 1, program.size(), to.get()) == program.size() &&
+              std::fwrite(zeros, 1, padding, to.get()) == padding;
+    for (uint64_t left = archiveSize; ok && left > 0;) {
+        size_t want = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
+        ok = std::fread(buffer.data(), 1, want, zip.get()) == want &&
+             std::fwrite(buffer.data(), 1, want, to.get()) == want;
+        left -= want;
+    }
+    ok = ok && std::fwrite(trailer, 1, sizeof trailer, to.get()) == sizeof trailer &&
+         std::fflush(to.get()) == 0 && std::fclose(to.release()) == 0;
+    if (!ok) {
+        err << "ferrylift-pack: " << path.string() << ": cannot write: " << ErrnoText() << "\n";
+    }
+    return ok;
+}
+
 }  // namespace
 
-PackResult Pack(const std::string& installer, const std::string& suite, const std::string& output,
-                std::ostream& out, std::ostream& err) {
-    PackResult result;
-    std::error_code error;
-    if (!fs::is_regular_file(installer, error)) {
-        err << "ferrylift-pack: installer " << installer << " is not a file\n";
-        result.status = kExitRefused;
-        return result;
-    }
-    uint64_t installerSize = fs::file_size(installer, error);
-    if (error || installerSize + 8 > kMaxTotalSize) {
-        err << "ferrylift-pack: installer " << installer << " is too large for a package\n";
-        result.status = kExitRefused;
-        return result;
+int Pack(const PackOptions& options, std::ostream& out, std::ostream& err) {
+    uint16_t fields[4];
+    if (!ParseVersionText(options.lowest, fields)) {
+        err << "ferrylift-pack: --lowest " << options.lowest
+            << " is not a version of one to four numbers of 0 to 65535\n";
+        return kExitUsage;
     }
     std::vector<SuiteFile> files;
-    if (!CollectSuite(suite, &files, err, &result.status)) {
-        return result;
+    if (!CollectSuite(options.suite, &files, err)) {
+        return kExitFailed;
     }
-
+    // The carried version is the suite client's, read as the installer reads versions.
+    const fs::path client = fs::path(options.suite) / kClientProgramName;
+    FileVersions clientVersions;
+    if (!ReadFileVersions(client, &clientVersions)) {
+        err << "ferrylift-pack: " << client.string()
+            << ": has no version resource with a ProductVersion\n";
+        return kExitFailed;
+    }
+    const std::string carried = clientVersions.productVersion;
+    if (!ParseVersionText(carried, fields)) {
+        err << "ferrylift-pack: " << client.string() << ": its ProductVersion " << carried
+            << " is not a version of one to four numbers of 0 to 65535\n";
+        return kExitFailed;
+    }
+    if (CompareVersion(Wide(options.lowest), Wide(carried)) > 0) {
+        err << "ferrylift-pack: --lowest " << options.lowest << " is newer than the version "
+            << carried << " of " << client.string() << "\n";
+        return kExitFailed;
+    }
+    const fs::path output = options.output;
     TempFile archive(SiblingPath(output, ".zip.part"));
     if (!WriteArchive(archive.path(), files, err)) {
-        result.status = kExitFailed;
-        return result;
-    }
-    uint64_t archiveSize = fs::file_size(archive.path(), error);
-    if (error) {
-        err << "ferrylift-pack: cannot read " << archive.path().string() << "\n";
-        result.status = kExitFailed;
-        return result;
-    }
-    uint64_t total = installerSize + archiveSize + 8;
-    if (total > kMaxTotalSize) {
-        err << "ferrylift-pack: the package would be " << total
-            << " bytes; the format holds at most " << kMaxTotalSize << "\n";
-        result.status = kExitRefused;
-        return result;
-    }
-
-    TempFile package(SiblingPath(output, ".part"));
-    {
-        File to(std::fopen(package.path().string().c_str(), "wb"));
-        File program(std::fopen(installer.c_str(), "rb"));
-        File zip(std::fopen(archive.path().string().c_str(), "rb"));
-        if (!to || !program || !zip) {
-            err << "ferrylift-pack: cannot open the package's parts: " << ErrnoText() << "\n";
-            result.status = kExitFailed;
-            return result;
-        }
-        unsigned char trailer[8];
-        PutLittleEndian(static_cast<uint32_t>(archiveSize), trailer);
-        PutLittleEndian(static_cast<uint32_t>(total), trailer + 4);
-        if (!CopyRange(program.get(), 0, installerSize, to.get()) ||
-            !CopyRange(zip.get(), 0, archiveSize, to.get()) ||
-            std::fwrite(trailer, 1, sizeof trailer, to.get()) != sizeof trailer ||
-            std::fflush(to.get()) != 0 || std::fclose(to.release()) != 0) {
-            err << "ferrylift-pack: cannot write " << package.path().string() << ": " << ErrnoText()
-                << "\n";
-            result.status = kExitFailed;
-            return result;
-        }
-    }
-    fs::permissions(package.path(), fs::status(installer, error).permissions(), error);
-    fs::rename(package.path(), output, error);
-    if (error) {
-        err << "ferrylift-pack: cannot move the package to " << output << ": " << error.message()
-            << "\n";
-        result.status = kExitFailed;
-        return result;
-    }
-    package.Keep();
-    result.archiveSize = static_cast<uint32_t>(archiveSize);
-    result.totalSize = static_cast<uint32_t>(total);
-    result.entries = files.size();
-    out << "ferrylift-pack: wrote " << output << ": " << files.size() << " entries, archive "
-        << archiveSize << " bytes, total " << total << " bytes\n";
-    return result;
-}
-
-VerifyResult Verify(const std::string& package, std::ostream& out, std::ostream& err) {
-    VerifyResult result;
-    result.status = kExitFailed;
-    File file(std::fopen(package.c_str(), "rb"));
-    if (!file) {
-        err << "ferrylift-pack: cannot open " << package << ": " << ErrnoText() << "\n";
-        return result;
+        return kExitFailed;
     }
     std::error_code error;
-    uint64_t size = fs::file_size(package, error);
-    if (error || size < 8) {
-        err << "ferrylift-pack: " << package << " is too short for a trailer\n";
-        return result;
+    const uint64_t archiveSize = fs::file_size(archive.path(), error);
+    if (error) {
+        err << "ferrylift-pack: " << archive.path().string() << ": cannot read\n";
+        return kExitFailed;
     }
-    if (size > kMaxTotalSize) {
-        err << "ferrylift-pack: " << package << " is " << size << " bytes, beyond the format\n";
-        return result;
+    std::vector<uint8_t> program;
+    if (!PrepareInstaller(options, carried, archiveSize, &program, err)) {
+        return kExitFailed;
     }
-    unsigned char trailer[8];
-    if (fseeko(file.get(), static_cast<off_t>(size - 8), SEEK_SET) != 0 ||
-        std::fread(trailer, 1, 8, file.get()) != 8) {
-        err << "ferrylift-pack: cannot read the trailer of " << package << "\n";
-        return result;
+    const uint32_t padding = package_format::AlignmentPadding(program.size(), archiveSize);
+    const uint64_t total = program.size() + padding + archiveSize + package_format::kTrailerSize;
+    if (total > package_format::kMaxTotalSize) {
+        err << "ferrylift-pack: " << output.string() << ": the package would be " << total
+            << " bytes; the format holds at most " << package_format::kMaxTotalSize << "\n";
+        return kExitFailed;
     }
-    uint32_t dataSize = GetLittleEndian(trailer);
-    uint32_t total = GetLittleEndian(trailer + 4);
-    if (total != size) {
-        err << "ferrylift-pack: trailer total " << total << " differs from the file size " << size
-            << "\n";
-        return result;
+    TempFile package(SiblingPath(output, ".part"));
+    if (!WritePackage(package.path(), program, archive.path(), archiveSize, padding, err)) {
+        return kExitFailed;
     }
-    if (dataSize > total - 8) {
-        err << "ferrylift-pack: trailer archive size " << dataSize << " exceeds the file (" << total
-            << " bytes)\n";
-        return result;
-    }
+    std::vector<uint8_t>().swap(program);
+    fs::remove(archive.path(), error);
 
-    TempFile archive(
-        SiblingPath(fs::temp_directory_path(error) / fs::path(package).filename(), ".verify.zip"));
-    {
-        File to(std::fopen(archive.path().string().c_str(), "wb"));
-        if (!to || !CopyRange(file.get(), total - 8 - dataSize, dataSize, to.get()) ||
-            std::fclose(to.release()) != 0) {
-            err << "ferrylift-pack: cannot copy the archive out of " << package << "\n";
-            return result;
+    TempFile signedPackage(SiblingPath(output, ".signed.part"));
+    TempFile* finished = &package;
+    if (!options.certificate.empty()) {
+        if (!SignPackage(package.path().string(), signedPackage.path().string(),
+                         options.certificate, options.certificatePass, err)) {
+            return kExitFailed;
         }
+        finished = &signedPackage;
     }
-    unzFile zip = unzOpen64(archive.path().string().c_str());
-    if (zip == nullptr) {
-        err << "ferrylift-pack: the archive in " << package << " does not open\n";
-        return result;
+    // The finished file passes the same checks as --verify before it takes the output's name.
+    PackageSummary summary;
+    if (!CheckPackage(finished->path().string(), output.string(), options.check, &summary, err)) {
+        return kExitFailed;
     }
-    std::unique_ptr<void, int (*)(unzFile)> closer(zip, unzClose);
-    bool hasClient = false;
-    std::vector<char> buffer(kChunkSize);
-    int step = unzGoToFirstFile(zip);
-    while (step == UNZ_OK) {
-        unz_file_info64 info{};
-        char name[512];
-        if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) !=
-                UNZ_OK ||
-            unzOpenCurrentFile(zip) != UNZ_OK) {
-            err << "ferrylift-pack: entry " << result.entries << " cannot be opened\n";
-            return result;
-        }
-        int got;
-        uint64_t inflated = 0;
-        while ((got = unzReadCurrentFile(zip, buffer.data(),
-                                         static_cast<unsigned>(buffer.size()))) > 0) {
-            inflated += static_cast<uint64_t>(got);
-        }
-        int closed = unzCloseCurrentFile(zip);
-        if (got < 0 || closed != UNZ_OK || inflated != info.uncompressed_size) {
-            err << "ferrylift-pack: entry " << name
-                << (closed == UNZ_CRCERROR ? " has a wrong CRC\n" : " does not inflate\n");
-            return result;
-        }
-        hasClient = hasClient || std::strcmp(name, kClientProgramName) == 0;
-        ++result.entries;
-        result.uncompressed += info.uncompressed_size;
-        result.compressed += info.compressed_size;
-        step = unzGoToNextFile(zip);
+    fs::permissions(finished->path(), fs::status(options.installer, error).permissions(), error);
+    fs::rename(finished->path(), output, error);
+    if (error) {
+        err << "ferrylift-pack: " << output.string()
+            << ": cannot move the package there: " << error.message() << "\n";
+        return kExitFailed;
     }
-    if (step != UNZ_END_OF_LIST_OF_FILE) {
-        err << "ferrylift-pack: the archive's directory is damaged\n";
-        return result;
-    }
-    if (!hasClient) {
-        err << "ferrylift-pack: the archive has no top-level " << kClientProgramName << "\n";
-        return result;
-    }
-    result.status = kExitOk;
-    result.archiveSize = dataSize;
-    result.totalSize = total;
-    out << "ferrylift-pack: " << package << " OK: installer " << (total - 8 - dataSize)
-        << " bytes, archive " << dataSize << " bytes, total " << total << " bytes, "
-        << result.entries << " entries, " << result.uncompressed << " bytes uncompressed, "
-        << result.compressed << " bytes compressed\n";
-    return result;
+    finished->Keep();
+    PrintSummary(output.string(), summary, out);
+    return kExitOk;
 }
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const char* usage =
-        "usage: ferrylift-pack --installer <program> --suite <folder> --output <package>\n"
-        "       ferrylift-pack --verify <package>\n";
-    std::string installer, suite, output, verify;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& option = args[i];
-        std::string* target = option == "--installer" ? &installer
-                              : option == "--suite"   ? &suite
-                              : option == "--output"  ? &output
-                              : option == "--verify"  ? &verify
-                                                      : nullptr;
-        if (target == nullptr || i + 1 >= args.size() || args[i + 1].empty() || !target->empty()) {
-            err << "ferrylift-pack: "
-                << (target == nullptr ? "unknown argument " + option
-                                      : "option " + option + " needs one value")
-                << "\n"
-                << usage;
-            return kExitRefused;
-        }
-        *target = args[++i];
+int Verify(const std::string& package, const CheckOptions& options, std::ostream& out,
+           std::ostream& err) {
+    PackageSummary summary;
+    if (!CheckPackage(package, package, options, &summary, err)) {
+        return kExitFailed;
     }
-    if (!verify.empty()) {
-        if (!installer.empty() || !suite.empty() || !output.empty()) {
-            err << "ferrylift-pack: --verify takes no other option\n" << usage;
-            return kExitRefused;
-        }
-        return Verify(verify, out, err).status;
-    }
-    if (installer.empty() || suite.empty() || output.empty()) {
-        err << "ferrylift-pack: --installer, --suite and --output are all needed\n" << usage;
-        return kExitRefused;
-    }
-    return Pack(installer, suite, output, out, err).status;
+    PrintSummary(package, summary, out);
+    return kExitOk;
 }
 
 }  // namespace ferrylift_pack

@@ -48,7 +48,7 @@ echo "<html>lesson</html>" > "$suite/web/index.html"
 
 # Not executable: the shell start then hands it to the recording xdg-open instead of running it.
 install_client() { cp "$fixtures/tideboard3-$1.exe" "$root/tideboard3.exe"; chmod -x "$root/tideboard3.exe"; }
-make_package() { "$pack" --installer "$ferrylift" --suite "$suite" --output "$work/package" >/dev/null; }
+make_package() { "$pack" --installer "$ferrylift" --posix --suite "$suite" --lowest 3.18.0.13170 --output "$work/package" >/dev/null; }
 run_package() { "$work/package" 2> "$work/status"; }
 log() { cat "$XDG_CONFIG_HOME"/Corvane/Log/tideboardferrylift/*.log; }
 # grep reads to the end: with -q it would stop early, and pipefail would count the writer's

@@ -9,68 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "pack.h"
-
-namespace fs = std::filesystem;
-using ferrylift_pack::kExitFailed;
-using ferrylift_pack::kExitOk;
-using ferrylift_pack::kExitRefused;
+#include "pack_test_support.h"
 
 namespace {
 
-class PackTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("ferrylift-pack-test-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "suite");
-        installer_ = root_ / "ferrylift";
-        Write(installer_, std::string("MZ installer program\0bytes", 26));
-        Write(root_ / "suite" / "tideboard3.exe", "client");
-    }
-    void TearDown() override { fs::remove_all(root_); }
-
-    static void Write(const fs::path& path, const std::string& bytes) {
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string Read(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    int Run(const std::vector<std::string>& args) {
-        out_.str("");
-        err_.str("");
-        return ferrylift_pack::Run(args, out_, err_);
-    }
-    int Pack() {
-        return Run({"--installer", installer_.string(), "--suite", (root_ / "suite").string(),
-                    "--output", Output().string()});
-    }
-    int Verify() { return Run({"--verify", Output().string()}); }
-    fs::path Output() const { return root_ / "package.exe"; }
-    // Leaves nothing behind at the output, not even the partial files.
-    void ExpectNoOutput() {
-        EXPECT_FALSE(fs::exists(Output()));
-        EXPECT_FALSE(fs::exists(root_ / "package.exe.part"));
-        EXPECT_FALSE(fs::exists(root_ / "package.exe.zip.part"));
-    }
-
-    fs::path root_;
-    fs::path installer_;
-    std::ostringstream out_;
-    std::ostringstream err_;
-};
-
-uint32_t LittleEndianAt(const std::string& bytes, size_t offset) {
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = value << 8 | static_cast<unsigned char>(bytes[offset + i]);
-    }
-    return value;
-}
+using namespace pack_test;
 
 TEST_F(PackTest, PackageHoldsInstallerSortedDeflatedArchiveAndTrailer) {
     std::string text;
@@ -88,13 +31,20 @@ TEST_F(PackTest, PackageHoldsInstallerSortedDeflatedArchiveAndTrailer) {
     uint32_t dataSize = LittleEndianAt(package, package.size() - 8);
     uint32_t total = LittleEndianAt(package, package.size() - 4);
     EXPECT_EQ(package.size(), total);
+    // The program part: the installer (its version resource rewritten, same size here) and
+    // zeros that make the package's length a multiple of 8.
     std::string installer = Read(installer_);
-    ASSERT_EQ(installer.size() + dataSize + 8, package.size());
-    EXPECT_EQ(installer, package.substr(0, installer.size()));
+    const size_t programSize = package.size() - 8 - dataSize;
+    ASSERT_GE(programSize, installer.size());
+    EXPECT_LT(programSize - installer.size(), 8u);
+    EXPECT_EQ(0u, package.size() % 8);
+    EXPECT_EQ(std::string(programSize - installer.size(), '\0'),
+              package.substr(installer.size(), programSize - installer.size()));
+    EXPECT_EQ("MZ", package.substr(0, 2));
 
     // The archive alone, as the installer writes it to its temporary file.
     fs::path archive = root_ / "archive.zip";
-    Write(archive, package.substr(installer.size(), dataSize));
+    Write(archive, package.substr(programSize, dataSize));
     unzFile zip = unzOpen64(archive.string().c_str());
     ASSERT_NE(nullptr, zip);
     std::vector<std::string> names;
@@ -119,18 +69,18 @@ TEST_F(PackTest, PackageHoldsInstallerSortedDeflatedArchiveAndTrailer) {
 
 TEST_F(PackTest, RefusesWhatThePackageFormatCannotCarry) {
     // The client must be at the top level, not in a subfolder.
-    fs::remove(root_ / "suite" / "tideboard3.exe");
-    Write(root_ / "suite" / "bin" / "tideboard3.exe", "client");
-    EXPECT_EQ(kExitRefused, Pack());
+    fs::create_directories(root_ / "suite" / "bin");
+    fs::rename(root_ / "suite" / "tideboard3.exe", root_ / "suite" / "bin" / "tideboard3.exe");
+    EXPECT_EQ(kExitFailed, Pack());
     EXPECT_NE(std::string::npos, err_.str().find("no top-level tideboard3.exe")) << err_.str();
     ExpectNoOutput();
-    Write(root_ / "suite" / "tideboard3.exe", "client");
+    fs::rename(root_ / "suite" / "bin" / "tideboard3.exe", root_ / "suite" / "tideboard3.exe");
 
     // A sparse file of exactly 2 GiB is refused before anything is read.
     fs::path big = root_ / "suite" / "big.dat";
     { std::ofstream(big, std::ios::binary); }
     fs::resize_file(big, uint64_t{1} << 31);
-    EXPECT_EQ(kExitRefused, Pack());
+    EXPECT_EQ(kExitFailed, Pack());
     EXPECT_NE(std::string::npos, err_.str().find("2 GiB")) << err_.str();
     ExpectNoOutput();
     fs::resize_file(big, (uint64_t{1} << 31) - 1);
@@ -138,23 +88,47 @@ TEST_F(PackTest, RefusesWhatThePackageFormatCannotCarry) {
 
     // Installer and archive together beyond the signed 32-bit total.
     fs::resize_file(installer_, (uint64_t{1} << 31) - 100);
-    EXPECT_EQ(kExitRefused, Pack());
+    EXPECT_EQ(kExitFailed, Pack());
     EXPECT_NE(std::string::npos, err_.str().find("at most")) << err_.str();
     ExpectNoOutput();
 }
 
 TEST_F(PackTest, RefusesBadCommandLines) {
     std::string suite = (root_ / "suite").string();
-    EXPECT_EQ(kExitRefused, Run({}));
-    EXPECT_EQ(kExitRefused, Run({"--installer", installer_.string(), "--suite", suite}));
-    EXPECT_EQ(kExitRefused, Run({"--installer"}));
-    EXPECT_EQ(kExitRefused, Run({"--bogus", "x"}));
-    EXPECT_EQ(kExitRefused, Run({"--suite", suite, "--suite", suite}));
-    EXPECT_EQ(kExitRefused, Run({"--verify", Output().string(), "--suite", suite}));
+    EXPECT_EQ(kExitUsage, Run({}));
+    EXPECT_EQ(kExitUsage, Run({"--installer", installer_.string(), "--suite", suite}));
+    EXPECT_EQ(kExitUsage, Run({"--installer"}));
+    EXPECT_EQ(kExitUsage, Run({"--bogus", "x"}));
+    EXPECT_EQ(kExitUsage, Run({"--suite", suite, "--suite", suite}));
+    EXPECT_EQ(kExitUsage, Run({"--verify", Output().string(), "--suite", suite}));
     EXPECT_NE(std::string::npos, err_.str().find("usage:"));
-    EXPECT_EQ(kExitRefused, Run({"--installer", (root_ / "missing").string(), "--suite", suite,
-                                 "--output", Output().string()}));
+    // Packing needs the lowest updatable version, and it must be a version.
+    EXPECT_EQ(kExitUsage, Run({"--installer", installer_.string(), "--suite", suite, "--output",
+                               Output().string()}));
+    EXPECT_EQ(kExitUsage, Run({"--installer", installer_.string(), "--suite", suite, "--lowest",
+                               "3.18.beta", "--output", Output().string()}));
+    EXPECT_NE(std::string::npos, err_.str().find("--lowest 3.18.beta")) << err_.str();
+    EXPECT_EQ(kExitUsage, Run({"--installer", installer_.string(), "--suite", suite, "--lowest",
+                               "3.18.0.65536", "--output", Output().string()}));
     ExpectNoOutput();
+    EXPECT_EQ(kExitFailed, Run({"--installer", (root_ / "missing").string(), "--suite", suite,
+                                "--lowest", "3.18.0.13170", "--output", Output().string()}));
+    EXPECT_NE(std::string::npos, err_.str().find((root_ / "missing").string() + ": "))
+        << err_.str();
+    ExpectNoOutput();
+
+    // Help and version on every mode, on standard output, with success.
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--help"},
+                                               {"--verify", Output().string(), "--help"},
+                                               {"--installer", "x", "--help"}}) {
+        EXPECT_EQ(kExitOk, Run(args));
+        EXPECT_NE(std::string::npos, out_.str().find("usage: ferrylift-pack")) << out_.str();
+        EXPECT_NE(std::string::npos, out_.str().find("--lowest")) << out_.str();
+        EXPECT_EQ("", err_.str());
+    }
+    EXPECT_EQ(kExitOk, Run({"--verify", Output().string(), "--version"}));
+    EXPECT_EQ(0u, out_.str().find("ferrylift-pack ")) << out_.str();
 }
 
 TEST_F(PackTest, VerifyRejectsDamagedPackages) {
@@ -166,7 +140,8 @@ TEST_F(PackTest, VerifyRejectsDamagedPackages) {
     wrongTotal[end - 4] = static_cast<char>(wrongTotal[end - 4] + 1);
     Write(Output(), wrongTotal);
     EXPECT_EQ(kExitFailed, Verify());
-    EXPECT_NE(std::string::npos, err_.str().find("differs from the file size")) << err_.str();
+    EXPECT_NE(std::string::npos, err_.str().find("is not a package: its trailer's total"))
+        << err_.str();
 
     std::string oversized = good;
     oversized[end - 5] = '\x7f';  // dataSize far beyond the file
@@ -176,7 +151,7 @@ TEST_F(PackTest, VerifyRejectsDamagedPackages) {
 
     // A changed stored CRC (bytes 14..17 of the first local header) makes the entry fail.
     std::string badCrc = good;
-    size_t local = Read(installer_).size();
+    size_t local = end - 8 - LittleEndianAt(good, end - 8);
     ASSERT_EQ("PK", badCrc.substr(local, 2));
     size_t central = badCrc.find(std::string("PK\x01\x02", 4), local);
     ASSERT_NE(std::string::npos, central);

@@ -1,0 +1,127 @@
+#include "package_format/package_trailer.h"
+
+#include <cstring>
+#include <vector>
+
+#include "support/little_endian.h"
+
+namespace package_format {
+
+using little_endian::Read16;
+using little_endian::Read32;
+
+void EncodeTrailer(const Trailer& trailer, uint8_t out[kTrailerSize]) {
+    little_endian::Write32(trailer.dataSize, out);
+    little_endian::Write32(trailer.total, out + 4);
+}
+
+Trailer DecodeTrailer(const uint8_t in[kTrailerSize]) {
+    Trailer trailer;
+    trailer.dataSize = Read32(in);
+    trailer.total = Read32(in + 4);
+    return trailer;
+}
+
+bool ArchiveFits(uint32_t dataSize, uint32_t total) {
+    return static_cast<int64_t>(dataSize) <=
+           static_cast<int64_t>(static_cast<int32_t>(total)) - kTrailerSize;
+}
+
+uint32_t AlignmentPadding(uint64_t programSize, uint64_t archiveSize) {
+    return static_cast<uint32_t>((8 - (programSize + archiveSize + kTrailerSize) % 8) % 8);
+}
+
+bool ParsePeHeaders(const uint8_t* data, size_t size, PeHeaders* headers) {
+    if (data == nullptr || size < 0x40 || data[0] != 'M' || data[1] != 'Z') {
+        return false;
+    }
+    const uint64_t pe = Read32(data + 0x3c);
+    if (pe + 24 > size || std::memcmp(data + pe, "PE\0\0", 4) != 0) {
+        return false;
+    }
+    const uint8_t* coff = data + pe + 4;
+    const uint16_t optionalSize = Read16(coff + 16);
+    const uint64_t optional = pe + 24;
+    if (optionalSize < 2 || optional + optionalSize > size) {
+        return false;
+    }
+    PeHeaders result;
+    result.machine = Read16(coff);
+    result.characteristics = Read16(coff + 18);
+    result.magic = Read16(data + optional);
+    result.optionalHeaderAt = static_cast<uint32_t>(optional);
+    uint64_t directoryCountAt = 0;
+    if (result.magic == 0x20b) {
+        directoryCountAt = 108;
+    } else if (result.magic == 0x10b) {
+        directoryCountAt = 92;
+    } else {
+        return false;
+    }
+    if (optionalSize < directoryCountAt + 4) {
+        return false;
+    }
+    result.subsystem = Read16(data + optional + 68);
+    const uint32_t directoryCount = Read32(data + optional + directoryCountAt);
+    const uint64_t security = directoryCountAt + 4 + 4 * 8;
+    if (directoryCount > 4 && optionalSize >= security + 8) {
+        result.securityEntryAt = static_cast<uint32_t>(optional + security);
+        result.securityOffset = Read32(data + optional + security);
+        result.securitySize = Read32(data + optional + security + 4);
+    }
+    *headers = result;
+    return true;
+}
+
+uint32_t SignatureSize(const uint8_t* headers, size_t headerBytes, uint64_t fileSize) {
+    PeHeaders pe;
+    if (!ParsePeHeaders(headers, headerBytes, &pe) || pe.securitySize == 0) {
+        return 0;
+    }
+    const uint64_t end = uint64_t{pe.securityOffset} + pe.securitySize;
+    // The table follows at least a trailer.
+    if (end != fileSize || pe.securityOffset < kTrailerSize) {
+        return 0;
+    }
+    return pe.securitySize;
+}
+
+uint32_t SignatureSize(std::FILE* file, uint64_t fileSize) {
+    std::vector<uint8_t> headers(
+        static_cast<size_t>(fileSize < kHeaderProbeSize ? fileSize : kHeaderProbeSize));
+    if (headers.empty() || std::fseek(file, 0, SEEK_SET) != 0 ||
+        std::fread(headers.data(), 1, headers.size(), file) != headers.size()) {
+        return 0;
+    }
+    return SignatureSize(headers.data(), headers.size(), fileSize);
+}
+
+LayoutStatus ReadLayout(std::FILE* file, uint64_t fileSize, Layout* layout) {
+    Layout result;
+    result.signatureSize = SignatureSize(file, fileSize);
+    const uint64_t end = fileSize - result.signatureSize;
+    if (end < kTrailerSize) {
+        return LayoutStatus::kTooShort;
+    }
+    uint8_t bytes[kTrailerSize];
+    if (end > kMaxTotalSize + kTrailerSize ||
+        std::fseek(file, static_cast<long>(end - kTrailerSize), SEEK_SET) != 0 ||
+        std::fread(bytes, 1, kTrailerSize, file) != kTrailerSize) {
+        return LayoutStatus::kReadFailed;
+    }
+    result.trailer = DecodeTrailer(bytes);
+    if (result.trailer.total != end) {
+        *layout = result;
+        return LayoutStatus::kTotalMismatch;
+    }
+    if (!ArchiveFits(result.trailer.dataSize, result.trailer.total)) {
+        *layout = result;
+        return LayoutStatus::kArchiveTooLarge;
+    }
+    result.archiveOffset = end - kTrailerSize - result.trailer.dataSize;
+    result.programSize = result.archiveOffset;
+    *layout = result;
+    return LayoutStatus::kOk;
+}
+
+}  // namespace package_format

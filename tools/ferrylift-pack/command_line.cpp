@@ -1,0 +1,98 @@
+#include <string>
+#include <vector>
+
+#include "pack.h"
+
+#ifndef FERRYLIFT_PACK_VERSION
+#define FERRYLIFT_PACK_VERSION "unknown"
+#endif
+
+namespace ferrylift_pack {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: ferrylift-pack --installer PROGRAM --suite FOLDER --lowest VERSION --output PACKAGE\n"
+    "                      [--sign CERT.p12 [--sign-password-file FILE]] [--posix]\n"
+    "       ferrylift-pack --verify PACKAGE [--posix]\n"
+    "       ferrylift-pack --help | --version\n";
+
+constexpr char kHelp[] =
+    "Makes and checks update packages of the Ferrylift installer.\n"
+    "\n"
+    "Packing writes PACKAGE: the installer PROGRAM (ferrylift.exe of the windows build), a ZIP\n"
+    "of the client suite in FOLDER and the trailer. The package carries the ProductVersion of\n"
+    "FOLDER/tideboard3.exe; --lowest is the oldest installed version it may update. Both are\n"
+    "written into the package's version resource. Before PACKAGE is written, the result passes\n"
+    "every check of --verify.\n"
+    "\n"
+    "  --installer PROGRAM        the installer program (unsigned)\n"
+    "  --suite FOLDER             the client suite; FOLDER/tideboard3.exe is the client\n"
+    "  --lowest VERSION           lowest installed version the package updates, e.g. 3.18.0.13170\n"
+    "  --output PACKAGE           the package to write\n"
+    "  --sign CERT.p12            sign the package (Authenticode, with osslsigncode)\n"
+    "  --sign-password-file FILE  the certificate's password\n"
+    "  --verify PACKAGE           check a package and print what it carries\n"
+    "  --posix                    the program is the installer's POSIX build (development runs)\n"
+    "  --help, --version          this text, the packager's version\n"
+    "\n"
+    "Exit status: 0 success, 1 refused or failed (the reason on standard error), 2 bad usage.\n";
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            out << kUsage << "\n" << kHelp;
+            return kExitOk;
+        }
+        if (arg == "--version") {
+            out << "ferrylift-pack " << FERRYLIFT_PACK_VERSION << "\n";
+            return kExitOk;
+        }
+    }
+    auto usage = [&](const std::string& problem) {
+        err << "ferrylift-pack: " << problem << "\n" << kUsage;
+        return kExitUsage;
+    };
+    PackOptions pack;
+    std::string verify;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        if (option == "--posix") {
+            pack.check.posixStandIn = true;
+            continue;
+        }
+        std::string* target = option == "--installer"            ? &pack.installer
+                              : option == "--suite"              ? &pack.suite
+                              : option == "--output"             ? &pack.output
+                              : option == "--lowest"             ? &pack.lowest
+                              : option == "--sign"               ? &pack.certificate
+                              : option == "--sign-password-file" ? &pack.certificatePass
+                              : option == "--verify"             ? &verify
+                                                                 : nullptr;
+        if (target == nullptr) {
+            return usage("unknown argument " + option);
+        }
+        if (i + 1 >= args.size() || args[i + 1].empty() || !target->empty()) {
+            return usage("option " + option + " needs one value");
+        }
+        *target = args[++i];
+    }
+    if (!verify.empty()) {
+        if (!pack.installer.empty() || !pack.suite.empty() || !pack.output.empty() ||
+            !pack.lowest.empty() || !pack.certificate.empty() || !pack.certificatePass.empty()) {
+            return usage("--verify takes no option but --posix");
+        }
+        return Verify(verify, pack.check, out, err);
+    }
+    if (pack.installer.empty() || pack.suite.empty() || pack.output.empty() ||
+        pack.lowest.empty()) {
+        return usage("--installer, --suite, --lowest and --output are all needed");
+    }
+    if (!pack.certificatePass.empty() && pack.certificate.empty()) {
+        return usage("--sign-password-file needs --sign");
+    }
+    return Pack(pack, out, err);
+}
+
+}  // namespace ferrylift_pack

@@ -1,0 +1,104 @@
+#include "files.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "support/file_version_info.h"
+
+namespace fs = std::filesystem;
+
+namespace ferrylift_pack {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+std::u16string Utf8ToUtf16(const std::string& text) {
+    std::u16string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 0xE ? 3 : 4;
+        length = std::min(length, text.size() - i);
+        uint32_t code = length == 1 ? c : c & (0x7F >> length);
+        for (size_t k = 1; k < length; ++k) {
+            code = code << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
+        i += length;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (code >> 10));
+            out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(code);
+        }
+    }
+    return out;
+}
+
+std::string Narrow(const std::u16string& text) {
+    std::string out;
+    for (char16_t c : text) {
+        out += c < 0x80 ? static_cast<char>(c) : '?';
+    }
+    return out;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>* data) {
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
+        return false;
+    }
+    long size = std::ftell(file.get());
+    if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) {
+        return false;
+    }
+    data->resize(static_cast<size_t>(size));
+    return std::fread(data->data(), 1, data->size(), file.get()) == data->size();
+}
+
+bool WriteWholeFile(const fs::path& path, const uint8_t* data, size_t size) {
+    File file(std::fopen(path.c_str(), "wb"));
+    return file && std::fwrite(data, 1, size, file.get()) == size &&
+           std::fclose(file.release()) == 0;
+}
+
+TempFile::TempFile() {
+    std::error_code error;
+    std::string pattern = (fs::temp_directory_path(error) / "ferrylift-pack-XXXXXX").string();
+    int descriptor = mkstemp(pattern.data());
+    if (descriptor >= 0) {
+        close(descriptor);
+        path_ = pattern;
+    }
+}
+
+TempFile::~TempFile() {
+    if (!kept_ && !path_.empty()) {
+        std::error_code ignored;
+        fs::remove(path_, ignored);
+    }
+}
+
+bool ReadFileVersions(const fs::path& path, FileVersions* versions) {
+    FileVersionInfo info;
+    info.setFileName(Utf8ToUtf16(path.string()));
+    if (!info.Read() || info.ProductVersion.empty()) {
+        return false;
+    }
+    versions->productVersion = Narrow(info.productVersion());
+    std::string fixed = Narrow(info.fixedFileVersion());
+    std::replace(fixed.begin(), fixed.end(), ',', '.');
+    versions->fixedFileVersion = fixed;
+    return true;
+}
+
+}  // namespace ferrylift_pack

@@ -1,0 +1,41 @@
+// File helpers of the packager: whole-file reads, scratch files that remove themselves, the
+// wide path form the version reader takes, and the project's version reader on a file.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace ferrylift_pack {
+
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>* data);
+bool WriteWholeFile(const std::filesystem::path& path, const uint8_t* data, size_t size);
+
+// A new empty file in the temporary folder, removed on every way out unless kept.
+class TempFile {
+public:
+    TempFile();
+    explicit TempFile(std::filesystem::path path) : path_(std::move(path)) {}
+    ~TempFile();
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    bool valid() const { return !path_.empty(); }
+    void Keep() { kept_ = true; }
+
+private:
+    std::filesystem::path path_;
+    bool kept_ = false;
+};
+
+struct FileVersions {
+    std::string productVersion;    // the ProductVersion text
+    std::string fixedFileVersion;  // the fixed file version as "a.b.c.d"
+};
+
+// Reads the version resource of a file with the installer's own reader. False when it has
+// none the installer could read.
+bool ReadFileVersions(const std::filesystem::path& path, FileVersions* versions);
+
+}  // namespace ferrylift_pack

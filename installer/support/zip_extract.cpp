@@ -5,12 +5,14 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "platform/directory.h"
 #include "platform/error.h"
 #include "platform/file.h"
 #include "platform/file_time.h"
 #include "platform/path.h"
+#include "platform/shortcuts.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
 
@@ -130,6 +132,83 @@ void ApplyEntryTime(platform::FileHandle file, unsigned long dosDateTime) {
     }
 }
 
+// Logs a failed create of path and asks the caller's callback what to do.
+ZipCode AskAfterFailedCreate(const std::string& path, const ZipCreateFailed& onCreateFailed) {
+    const uint32_t error = platform::LastError();
+    LogPrintf(g_libraryLog, "%s CreateFile(%s) failed(%u)", kEntryTag, path.c_str(), error);
+    return onCreateFailed(path, error);
+}
+
+// Removes the scratch file on every way out, unless it has taken the target's place.
+class ScratchFile {
+public:
+    explicit ScratchFile(std::string path) : path_(std::move(path)) {}
+    ~ScratchFile() {
+        if (!kept_) {
+            platform::RemoveFile(path_);
+        }
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    const std::string& Path() const { return path_; }
+    void Keep() { kept_ = true; }
+
+private:
+    std::string path_;
+    bool kept_ = false;
+};
+
+// ZipWriteMode::Replace: see there.
+bool ReplaceWithEntry(unzFile archive, EntryCloser* entry, unsigned long dosDateTime,
+                      const std::string& path, const ZipCreateFailed& onCreateFailed) {
+    for (;;) {
+        platform::UniqueFile target(
+            platform::CreateFile(path, platform::kGenericWrite, platform::kShareNone,
+                                 platform::kOpenExisting, platform::kAttributesNone));
+        if (target || platform::LastError() == platform::kErrorFileNotFound) {
+            break;
+        }
+        const ZipCode answer = AskAfterFailedCreate(path, onCreateFailed);
+        if (answer == ZipCode::Skip) {
+            return true;
+        }
+        if (answer != ZipCode::Retry) {
+            return false;
+        }
+    }
+    // A scratch file left by a killed run is simply overwritten.
+    ScratchFile scratch(path + kZipScratchSuffix);
+    platform::UniqueFile file(platform::CreateFile(scratch.Path(), platform::kGenericWrite,
+                                                   platform::kShareNone, platform::kCreateAlways,
+                                                   platform::kAttributesNone));
+    if (!file) {
+        LogPrintf(g_libraryLog, "%s CreateFile(%s) failed(%u)", kEntryTag, scratch.Path().c_str(),
+                  platform::LastError());
+        return false;
+    }
+    if (!CopyEntryData(archive, file.Get())) {
+        return false;
+    }
+    ApplyEntryTime(file.Get(), dosDateTime);
+    if (!platform::FlushFile(file.Get())) {
+        LogPrintf(g_libraryLog, "%s FlushFileBuffers(%s) failed(%u)", kEntryTag,
+                  scratch.Path().c_str(), platform::LastError());
+        return false;
+    }
+    file.Reset();
+    if (entry->Close() != UNZ_OK) {
+        LogPrintf(g_libraryLog, "%s unzCloseCurrentFile != UNZ_OK", kEntryTag);
+        return false;
+    }
+    if (!platform::MoveFileReplacing(scratch.Path(), path)) {
+        LogPrintf(g_libraryLog, "%s MoveFileEx(%s, %s) failed(%u)", kEntryTag,
+                  scratch.Path().c_str(), path.c_str(), platform::LastError());
+        return false;
+    }
+    scratch.Keep();
+    return true;
+}
+
 // minizip looks for the end record only after the first byte of the file, so an archive of no
 // entries, which is the end record alone, does not open. It holds nothing to extract.
 bool IsBareEmptyArchive(const char* zipPath) {
@@ -146,7 +225,7 @@ bool IsBareEmptyArchive(const char* zipPath) {
 }  // namespace
 
 bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCreateFailed,
-                           void* handle, const std::string& destDir) {
+                           void* handle, const std::string& destDir, ZipWriteMode mode) {
     unzFile archive = static_cast<unzFile>(handle);
     unz_file_info64 info;
     char nameBuffer[kNameBufferSize];
@@ -196,6 +275,9 @@ bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCre
         return true;
     }
 
+    if (mode == ZipWriteMode::Replace) {
+        return ReplaceWithEntry(archive, &entry, info.dosDate, path, onCreateFailed);
+    }
     platform::UniqueFile file;
     for (;;) {
         file.Reset(platform::CreateFile(path, platform::kGenericWrite, platform::kShareNone,
@@ -203,9 +285,7 @@ bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCre
         if (file) {
             break;
         }
-        const uint32_t error = platform::LastError();
-        LogPrintf(g_libraryLog, "%s CreateFile(%s) failed(%u)", kEntryTag, path.c_str(), error);
-        const ZipCode answer = onCreateFailed(path, error);
+        const ZipCode answer = AskAfterFailedCreate(path, onCreateFailed);
         if (answer == ZipCode::Skip) {
             return true;
         }
@@ -227,7 +307,7 @@ bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCre
 }
 
 bool ZipExtractEx(const char* zipPath, const char* destDir, ZipFilter filter,
-                  ZipCreateFailed onCreateFailed) {
+                  ZipCreateFailed onCreateFailed, ZipWriteMode mode) {
     unzFile archive = unzOpen64(zipPath);
     if (archive == nullptr && IsBareEmptyArchive(zipPath)) {
         platform::CreateDirectory(destDir);
@@ -248,7 +328,7 @@ bool ZipExtractEx(const char* zipPath, const char* destDir, ZipFilter filter,
         dest += platform::kPathSeparator;
     }
     for (ZPOS64_T i = 0; i < count; ++i) {
-        if (!ZipExtractCurrentFile(filter, onCreateFailed, archive, dest)) {
+        if (!ZipExtractCurrentFile(filter, onCreateFailed, archive, dest, mode)) {
             LogPrintf(g_libraryLog, "%s ZipExtractCurrentFile == false", kExtractTag);
             return false;
         }

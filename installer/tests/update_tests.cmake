@@ -23,6 +23,16 @@ foreach(name IN LISTS update_test_names)
         UPDATE_TEST_LOWEST_VERSION="${FERRYLIFT_LOWEST_VERSION}")
 endforeach()
 
+if(TARGET update_package_tests)
+    target_sources(update_package_tests PRIVATE
+                   ${CMAKE_CURRENT_LIST_DIR}/update_package_failure_tests.cpp)
+    # The install under a per-file size limit: a full disk where Wine cannot fill one.
+    add_test(NAME installer.update_package_file_size_limit
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/e2e/file-size-limit.sh 8388608
+                     ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:update_package_tests>
+                     --gtest_filter=InstallFailureTest.FileSizeLimit*)
+endif()
+
 if(TARGET update_version_tests)
     foreach(version IN LISTS update_client_versions)
         string(REPLACE "." "_" id ${version})

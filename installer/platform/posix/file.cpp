@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/error.h"
@@ -195,6 +196,36 @@ bool CloseFile(FileHandle file) {
         SetLastErrorFromErrno();
         return false;
     }
+    return true;
+}
+
+bool FlushFile(FileHandle file) {
+    int fd = ToDescriptor(file);
+    if (fd < 0) {
+        SetLastError(kErrorInvalidHandle);
+        return false;
+    }
+    if (fsync(fd) != 0) {
+        SetLastErrorFromErrno();
+        return false;
+    }
+    return true;
+}
+
+bool MoveFileReplacing(const std::string& from, const std::string& to) {
+    if (rename(from.c_str(), to.c_str()) != 0) {
+        SetLastErrorFromErrno();
+        return false;
+    }
+    // The rename itself is only durable once the folder that holds both names is synced.
+    size_t slash = to.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : to.substr(0, slash);
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+    SetLastError(kErrorSuccess);
     return true;
 }
 

@@ -48,6 +48,15 @@ bool CloseFile(FileHandle file) {
     return ::CloseHandle(reinterpret_cast<HANDLE>(file)) != FALSE;
 }
 
+bool FlushFile(FileHandle file) {
+    return ::FlushFileBuffers(reinterpret_cast<HANDLE>(file)) != FALSE;
+}
+
+bool MoveFileReplacing(const std::string& from, const std::string& to) {
+    return ::MoveFileExA(from.c_str(), to.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 intptr_t NativeFileHandle(FileHandle file) {
     return file == nullptr ? -1 : reinterpret_cast<intptr_t>(file);
 }

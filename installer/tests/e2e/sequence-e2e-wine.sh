@@ -155,6 +155,33 @@ run
 [ "$(log | grep -cF "Update::CopyFileA FileWriteToEnd failed")" = 2 ] || fail "empty archive"
 cp "$work/good.exe" "$work/package.exe"
 
+# Nobody but the sequence closes the window: WM_CLOSE from another process and Alt+F4 while
+# the client runs leave it waiting, and the update happens once the client is gone.
+begin keyboard-close 3.18.2.14000
+mkdir -p "$WINEPREFIX/drive_c/client"
+cp "$probe" "$WINEPREFIX/drive_c/client/tideboard3.exe"
+wrun 'C:\client\tideboard3.exe' wait 'C:\stop' &
+sleep 1
+wrun "$work/package.exe" & first=$!
+sleep 3
+wrun "$probe" window >/dev/null || fail "no status window"
+[ "$(wrun "$probe" close | tr -d '\r')" = posted ] || fail "WM_CLOSE not posted"
+if [ -n "${DISPLAY:-}" ]; then
+    xid=$(xdotool search --name '^安装更新$' | head -n 1)
+    [ -n "$xid" ] || fail "no X window for the status window"
+    xdotool windowfocus --sync "$xid" key --window "$xid" --clearmodifiers alt+F4 || true
+    xdotool key alt+F4 || true
+fi
+sleep 2
+wrun "$probe" window >/dev/null || fail "the status window was closed while the client runs"
+touch "$WINEPREFIX/drive_c/stop"
+wait "$first" || fail "exit code $?"
+wait
+has_log "HandleTimer 请关闭Tideboard程序"
+has_log "HandleTimer 更新完毕"
+cmp -s "$suite/tideboard3.exe" "$root/tideboard3.exe" || fail "not installed"
+rm -f "$WINEPREFIX/drive_c/stop"
+
 # The road of one update: the client runs (the window asks to close it), a second copy is
 # refused, the client closes, a locked library is moved aside and the machine restarted.
 begin road 3.18.2.14000
@@ -185,4 +212,4 @@ lacks_log "= ExitWindowsEx("
 lacks_log "= GetLastError();"
 [ "$(cat "$root/lib/core.dll")" = "new core library" ] || fail "core.dll not rewritten"
 ls "$root"/lib/ | grep -qE '^core\.dll\{[0-9A-F-]{36}\}$' || fail "nothing moved aside"
-echo "PASS [wine: versions, shortcuts, registry, GBK log, locked client, trailer, empty archive, road]"
+echo "PASS [wine: versions, shortcuts, registry, GBK log, locked client, trailer, empty archive, keyboard close, road]"

@@ -13,6 +13,7 @@
 #include "platform/file_time.h"
 #include "platform/path.h"
 #include "platform/shortcuts.h"
+#include "platform/text.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
 
@@ -59,6 +60,17 @@ private:
     bool open_ = true;
 };
 
+// Names are walked a whole character of the ANSI code page at a time: in GBK the trail byte of
+// a character such as 淺 is '\\', which is no separator there.
+const char* NextChar(const char* c, const char* end) {
+    return c + platform::AnsiCharSize(c, static_cast<size_t>(end - c));
+}
+
+bool IsSeparatorChar(const char* c, const char* end) {
+    return platform::IsPathSeparator(*c) &&
+           platform::AnsiCharSize(c, static_cast<size_t>(end - c)) == 1;
+}
+
 // A segment that would climb: "..", and on Windows also ". ." and "..." style names, which
 // the Win32 path rules shorten to "..".
 bool IsParentSegment(const char* begin, const char* end) {
@@ -86,8 +98,9 @@ bool IsUnsafeName(const std::string& name) {
         return true;
     }
     const char* segment = name.c_str();
-    for (const char* c = name.c_str();; ++c) {
-        if (*c == '\0' || platform::IsPathSeparator(*c)) {
+    const char* end = name.c_str() + name.size();
+    for (const char* c = name.c_str();; c = NextChar(c, end)) {
+        if (*c == '\0' || IsSeparatorChar(c, end)) {
             if (IsParentSegment(segment, c)) {
                 return true;
             }
@@ -256,12 +269,13 @@ bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCre
     // out as the native one.
     std::string path = destDir;
     const char* segment = name.c_str();
-    for (const char* c = name.c_str();; ++c) {
+    const char* end = name.c_str() + name.size();
+    for (const char* c = name.c_str();; c = NextChar(c, end)) {
         if (*c == '\0') {
             path.append(segment, c);
             break;
         }
-        if (platform::IsPathSeparator(*c)) {
+        if (IsSeparatorChar(c, end)) {
             path.append(segment, c);
             path += platform::kPathSeparator;
             platform::CreateDirectory(path);
@@ -324,7 +338,12 @@ bool ZipExtractEx(const char* zipPath, const char* destDir, ZipFilter filter,
 
     std::string dest = destDir;
     platform::CreateDirectory(dest);
-    if (!dest.empty() && dest.back() != platform::kPathSeparator) {
+    bool endsWithSeparator = false;
+    for (const char* c = dest.c_str(); *c != '\0'; c = NextChar(c, dest.c_str() + dest.size())) {
+        endsWithSeparator =
+            *c == platform::kPathSeparator && NextChar(c, dest.c_str() + dest.size()) == c + 1;
+    }
+    if (!dest.empty() && !endsWithSeparator) {
         dest += platform::kPathSeparator;
     }
     for (ZPOS64_T i = 0; i < count; ++i) {

@@ -21,7 +21,9 @@
 #else
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -324,6 +326,92 @@ TEST_F(InstallFailureTest, FileSizeLimitLeavesOldOrNewClient) {
 }
 
 #if !defined(_WIN32)
+// The temporary folder lies in a folder every user may write to; the attacker is another user
+// (uid 65534, "nobody"), whose files the test, run as root, plants for them.
+class SharedTempTest : public InstallFailureTest {
+protected:
+    static constexpr uid_t kOther = 65534;
+    void SetUp() override {
+        InstallFailureTest::SetUp();
+        if (geteuid() != 0) {
+            GTEST_SKIP() << "planting another user's files needs root";
+        }
+        shared_ = base_ / "shared";
+        fs::create_directories(shared_);
+        fs::permissions(shared_, fs::perms::all | fs::perms::sticky_bit);
+        SetEnv("TMPDIR", shared_.string());
+        private_ = shared_ / ("ferrylift-" + std::to_string(geteuid()));
+        WriteAll(Client(), "old client");
+        WritePackage({{"lib.dll", "new library"}, {"tideboard3.exe", "new client"}});
+    }
+    void PlantAsOther(const fs::path& path) { ASSERT_EQ(0, lchown(path.c_str(), kOther, kOther)); }
+
+    fs::path shared_;
+    fs::path private_;
+};
+
+TEST_F(SharedTempTest, PlantedArchiveNameIsNeitherFollowedNorUsed) {
+    // A link to a file of ours, and in the second round a file of the attacker's own.
+    const fs::path victim = base_ / "home" / "notes.txt";
+    WriteAll(victim, "precious");
+    fs::create_symlink(victim, shared_ / "TideboardFerrylift.zip");
+    PlantAsOther(shared_ / "TideboardFerrylift.zip");
+    EXPECT_EQ(Update::kCopied, Update::CopyFileA()) << Log();
+    EXPECT_EQ("precious", ReadAll(victim));
+    EXPECT_EQ("new client", ReadAll(Client()));
+    EXPECT_EQ(fs::path(Update::GetTempFileNameA()), private_ / "TideboardFerrylift.zip");
+    struct stat st;
+    ASSERT_EQ(0, lstat(private_.c_str(), &st));
+    EXPECT_EQ(0700u, st.st_mode & 07777);
+
+    fs::remove(shared_ / "TideboardFerrylift.zip");
+    WriteAll(shared_ / "TideboardFerrylift.zip", "attacker's archive");
+    PlantAsOther(shared_ / "TideboardFerrylift.zip");
+    fs::permissions(shared_ / "TideboardFerrylift.zip", fs::perms::all);
+    WriteAll(Client(), "old client");
+    EXPECT_EQ(Update::kCopied, Update::CopyFileA()) << Log();
+    EXPECT_EQ("attacker's archive", ReadAll(shared_ / "TideboardFerrylift.zip"));
+    EXPECT_EQ("new client", ReadAll(Client()));
+}
+
+TEST_F(SharedTempTest, PlantedPrivateFolderIsRefused) {
+    const fs::path attackers = base_ / "attackers";
+    fs::create_directories(attackers);
+    PlantAsOther(attackers);
+    // The folder's name as a link to the attacker's folder; then a folder of the attacker's.
+    fs::create_directory_symlink(attackers, private_);
+    PlantAsOther(private_);
+    EXPECT_EQ(Update::kCopyFailed, Update::CopyFileA());
+    EXPECT_TRUE(LogHas("GetTempFolder private folder(" + private_.string() + ")")) << Log();
+    EXPECT_TRUE(fs::is_empty(attackers));
+
+    fs::remove(private_);
+    fs::create_directory(private_);
+    fs::permissions(private_, fs::perms::all);
+    PlantAsOther(private_);
+    EXPECT_EQ(Update::kCopyFailed, Update::CopyFileA());
+    EXPECT_TRUE(fs::is_empty(private_));
+    EXPECT_EQ("old client", ReadAll(Client()));
+
+    // A folder of our own that others could enter is closed to them and used.
+    fs::remove(private_);
+    fs::create_directory(private_);
+    fs::permissions(private_, fs::perms::all);
+    EXPECT_EQ(Update::kCopied, Update::CopyFileA()) << Log();
+    EXPECT_EQ(fs::perms::owner_all, fs::status(private_).permissions() & fs::perms::mask);
+}
+
+TEST_F(SharedTempTest, RuntimeFolderIsUsedWhenSet) {
+    const fs::path runtime = base_ / "runtime";
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    SetEnv("XDG_RUNTIME_DIR", runtime.string());
+    EXPECT_EQ(Update::kCopied, Update::CopyFileA()) << Log();
+    EXPECT_TRUE(fs::exists(runtime / "TideboardFerrylift.zip"));
+    EXPECT_FALSE(fs::exists(private_));
+    unsetenv("XDG_RUNTIME_DIR");
+}
+
 // A really full disk: the installation folder is a small tmpfs (needs root to mount).
 TEST_F(InstallFailureTest, FullDiskAtAnyMomentLeavesOldOrNewClient) {
     if (geteuid() != 0) {

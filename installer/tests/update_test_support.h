@@ -170,6 +170,8 @@ protected:
         SetEnv("XDG_CONFIG_HOME", (base_ / "roaming").string());
         SetEnv("XDG_DATA_HOME", (base_ / "local").string());
         SetEnv("TMPDIR", (base_ / "tmp").string());
+        // The temporary folder is then a private one below TMPDIR, per test.
+        unsetenv("XDG_RUNTIME_DIR");
 #endif
         install_ = base_ / "install";
         package_ = base_ / "package.exe";

@@ -1,9 +1,14 @@
 # The Windows tests run Wine with LC_ALL=zh_CN.UTF-8 (ANSI code page 936).
 set -euo pipefail
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
-    sudo=(); [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    if ! grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen; then
-        echo 'zh_CN.UTF-8 UTF-8' | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+# The native tests of double-byte names run under zh_CN.GBK, whose trail bytes may be "\".
+sudo=(); [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+generate=0
+for entry in 'zh_CN.UTF-8 UTF-8:zh_CN\.utf-\?8' 'zh_CN.GBK GBK:zh_CN\.gbk'; do
+    line=${entry%%:*} pattern=${entry#*:}
+    locale -a 2>/dev/null | grep -qi "^$pattern$" && continue
+    if ! grep -q "^$line" /etc/locale.gen; then
+        echo "$line" | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
     fi
-    "${sudo[@]}" locale-gen >/dev/null
-fi
+    generate=1
+done
+[ "$generate" = 0 ] || "${sudo[@]}" locale-gen >/dev/null

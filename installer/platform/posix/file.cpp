@@ -233,6 +233,8 @@ intptr_t NativeFileHandle(FileHandle file) {
     return ToDescriptor(file);
 }
 
+// Streams that write never follow a symbolic link: one planted under the name would have us
+// write into its target.
 std::FILE* OpenStream(const std::string& path, const char* mode) {
     if (mode == nullptr || (mode[0] != 'r' && mode[0] != 'w' && mode[0] != 'a')) {
         SetLastError(kErrorInvalidParameter);
@@ -246,11 +248,11 @@ std::FILE* OpenStream(const std::string& path, const char* mode) {
             flags |= plus ? O_RDWR : O_RDONLY;
             break;
         case 'w':
-            flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT;
+            flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_NOFOLLOW;
             truncate = true;
             break;
         default:
-            flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+            flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND | O_NOFOLLOW;
             break;
     }
     const bool writes = mode[0] != 'r' || plus;

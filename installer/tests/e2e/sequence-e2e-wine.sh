@@ -42,6 +42,10 @@ echo "mirror program" > "$suite/Mirrorpane.exe"
 echo "new core library" > "$suite/lib/core.dll"
 echo "new plugin" > "$suite/lib/plugins/ink.dll"
 echo "<html>lesson</html>" > "$suite/web/index.html"
+# In code page 936 the trail byte of 淺, 乗 and 琝 is "\": in a folder name and at a name's end.
+mkdir -p "$suite/课件淺"
+echo "readme" > "$suite/web/说明淺"
+echo "notes" > "$suite/课件淺/乗琝"
 
 le32() {
     printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))\\x$(printf %02x $((($1 >> 16) & 255)))\\x$(printf %02x $((($1 >> 24) & 255)))"
@@ -49,7 +53,8 @@ le32() {
 # installer + ZIP of the suite + dataSize + total
 package() {
     rm -f "$work/suite.zip"
-    (cd "$suite" && zip -q -r -X -D "$work/suite.zip" .)
+    # Names as UTF-8 with the flag that says so, converted to code page 936 by the installer.
+    (cd "$suite" && LC_ALL=C.UTF-8 zip -q -r -X -D -UN=UTF8 "$work/suite.zip" .)
     local program data
     program=$(stat -c %s "$ferrylift") data=$(stat -c %s "$work/suite.zip")
     { cat "$ferrylift" "$work/suite.zip"; le32 "$data"; le32 $((program + data + 8)); } > "$1"
@@ -79,7 +84,10 @@ for version in 3.19.3.15504 3.19.3.15503 3.18.0.13170 3.18.0.13169 none; do
         3.19.3.15504) has_log "HandleTimer 检查版本 3"; has_log "HandleTimer 当前程序已是最新版本"
                       has_log 'Update::StartProcess ShellExecute(C:\Apps\tideboard3\tideboard3.exe)' ;;
         3.19.3.15503 | 3.18.0.13170) has_log "HandleTimer 检查版本 1"; has_log "HandleTimer 更新完毕"
-                      cmp -s "$suite/tideboard3.exe" "$root/tideboard3.exe" || fail "not installed" ;;
+                      cmp -s "$suite/tideboard3.exe" "$root/tideboard3.exe" || fail "not installed"
+                      [ "$(cat "$root/web/说明淺")" = readme ] || fail "web/说明淺 not installed"
+                      [ "$(cat "$root/课件淺/乗琝")" = notes ] || fail "课件淺/乗琝 not installed"
+                      [ "$(ls "$root/web" | wc -l)" = 2 ] || fail "web holds: $(ls "$root/web")" ;;
         3.18.0.13169) has_log "HandleTimer 检查版本 2"; has_log "HandleTimer 更新包不兼容当前软件"
                       lacks_log "Update::StartProcess" ;;
         none) has_log "HandleTimer 检查版本 0"; lacks_log "Update::StartProcess" ;;

@@ -82,6 +82,8 @@ inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>
         uint32_t offset = static_cast<uint32_t>(zip.size());
         uint32_t crc = Crc32(data);
         const std::string packed = deflated ? Deflate(data) : data;
+        const uint32_t size = static_cast<uint32_t>(data.size());
+        const std::string& entryName = name;
         auto header = [&](std::string* out, bool isCentral) {
             Put32(out, isCentral ? 0x02014b50u : 0x04034b50u);
             if (isCentral) {
@@ -94,8 +96,8 @@ inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>
             Put16(out, dosDate);
             Put32(out, crc);
             Put32(out, static_cast<uint32_t>(packed.size()));
-            Put32(out, static_cast<uint32_t>(data.size()));
-            Put16(out, static_cast<uint32_t>(name.size()));
+            Put32(out, size);
+            Put16(out, static_cast<uint32_t>(entryName.size()));
             Put16(out, 0);  // extra
             if (isCentral) {
                 Put16(out, 0);  // comment
@@ -104,7 +106,7 @@ inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>
                 Put32(out, 0);  // external attributes
                 Put32(out, offset);
             }
-            *out += name;
+            *out += entryName;
         };
         header(&zip, false);
         zip += packed;

@@ -42,10 +42,12 @@ echo "mirror program" > "$suite/Mirrorpane.exe"
 echo "new core library" > "$suite/lib/core.dll"
 echo "new plugin" > "$suite/lib/plugins/ink.dll"
 echo "<html>lesson</html>" > "$suite/web/index.html"
-# In code page 936 the trail byte of 淺, 乗 and 琝 is "\": in a folder name and at a name's end.
-mkdir -p "$suite/课件淺"
-echo "readme" > "$suite/web/说明淺"
-echo "notes" > "$suite/课件淺/乗琝"
+# Names stored as the packaging tools of the target systems store them: code page 936 bytes,
+# no UTF-8 flag. The trail byte of 淺, 乗 and 琝 is "\": in a folder name and at a name's end.
+gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
+mkdir -p "$suite/$(gbk 课件淺)"
+echo "readme" > "$suite/web/$(gbk 说明淺)"
+echo "notes" > "$suite/$(gbk 课件淺)/$(gbk 乗琝)"
 
 le32() {
     printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))\\x$(printf %02x $((($1 >> 16) & 255)))\\x$(printf %02x $((($1 >> 24) & 255)))"
@@ -53,8 +55,7 @@ le32() {
 # installer + ZIP of the suite + dataSize + total
 package() {
     rm -f "$work/suite.zip"
-    # Names as UTF-8 with the flag that says so, converted to code page 936 by the installer.
-    (cd "$suite" && LC_ALL=C.UTF-8 zip -q -r -X -D -UN=UTF8 "$work/suite.zip" .)
+    (cd "$suite" && LC_ALL=C zip -q -r -X -D "$work/suite.zip" .)
     local program data
     program=$(stat -c %s "$ferrylift") data=$(stat -c %s "$work/suite.zip")
     { cat "$ferrylift" "$work/suite.zip"; le32 "$data"; le32 $((program + data + 8)); } > "$1"

@@ -71,6 +71,16 @@ bool IsSeparatorChar(const char* c, const char* end) {
            platform::AnsiCharSize(c, static_cast<size_t>(end - c)) == 1;
 }
 
+// Whether the last character is the native separator; the last byte alone may be a trail byte.
+bool EndsWithNativeSeparator(const std::string& text) {
+    const char* end = text.c_str() + text.size();
+    bool last = false;
+    for (const char* c = text.c_str(); c != end; c = NextChar(c, end)) {
+        last = *c == platform::kPathSeparator && NextChar(c, end) == c + 1;
+    }
+    return last;
+}
+
 // A segment that would climb: "..", and on Windows also ". ." and "..." style names, which
 // the Win32 path rules shorten to "..".
 bool IsParentSegment(const char* begin, const char* end) {
@@ -338,12 +348,7 @@ bool ZipExtractEx(const char* zipPath, const char* destDir, ZipFilter filter,
 
     std::string dest = destDir;
     platform::CreateDirectory(dest);
-    bool endsWithSeparator = false;
-    for (const char* c = dest.c_str(); *c != '\0'; c = NextChar(c, dest.c_str() + dest.size())) {
-        endsWithSeparator =
-            *c == platform::kPathSeparator && NextChar(c, dest.c_str() + dest.size()) == c + 1;
-    }
-    if (!dest.empty() && !endsWithSeparator) {
+    if (!dest.empty() && !EndsWithNativeSeparator(dest)) {
         dest += platform::kPathSeparator;
     }
     for (ZPOS64_T i = 0; i < count; ++i) {

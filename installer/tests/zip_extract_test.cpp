@@ -205,6 +205,13 @@ TEST_F(ZipExtractTest, DoubleByteNamesKeepCharactersWhoseTrailByteIsABackslash) 
         ++top;
     }
     EXPECT_EQ(2, top);
+    // A destination whose last character ends in that byte still gets its separator.
+    const std::string inner = dest_ + sep + folder;
+    ASSERT_TRUE(ZipExtractEx(
+        archive_.c_str(), inner.c_str(), [](const std::string&) { return true; },
+        [](const std::string&, uint32_t) { return ZipCode::Fail; }))
+        << LogText();
+    EXPECT_EQ("readme", Read(inner + sep + "web" + sep + readme));
 #if defined(_WIN32)
     // Under the file's own Unicode name.
     EXPECT_NE(INVALID_FILE_ATTRIBUTES,

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -84,8 +85,13 @@ std::string GetTempPath(std::string* refused) {
         SetLastError(kErrorFilenameExcedRange);
         return std::string();
     }
-    // Opened without following a link, the checks hold for the very folder we then use.
+    // Opened without following a link: a link planted under the name fails here. Others cannot
+    // rename a folder of ours out of a sticky /tmp afterwards.
     int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno != ELOOP && errno != ENOTDIR) {
+        SetLastErrorFromErrno();  // missing or unreadable: nothing was planted
+        return std::string();
+    }
     struct stat st;
     bool ours = fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid();
     if (ours && (st.st_mode & 077) != 0) {

@@ -75,10 +75,12 @@ int Install(std::FILE* ownFile, bool* needRestart) {
                   root.c_str(), platform::LastError());
         return kCopyFailed;
     }
+    // The main program takes its place in one rename once it is complete: a damaged entry, a
+    // full disk or a kill leaves the old one, whose version lets a later package update it.
     bool included = ZipExtractEx(
         archive.c_str(), root.c_str(),
         [](const std::string& path) { return IsClientProgram(path); },
-        [](const std::string&, uint32_t) { return ZipCode::Fail; });
+        [](const std::string&, uint32_t) { return ZipCode::Fail; }, ZipWriteMode::Replace);
     if (!included) {
         LogPrintf(&g_logFile, "%s ZipExtractInclude(%s, %s) error(%u)", kCopyTag, archive.c_str(),
                   root.c_str(), platform::LastError());

@@ -69,7 +69,9 @@ int32_t GetModuleSize() {
 }
 
 std::string GetTempFileNameA() {
-    std::string name = JoinPath(GetTempFolder(), "TideboardFerrylift.zip");
+    // Without a temporary folder the join would name a file in the working folder.
+    std::string folder = GetTempFolder();
+    std::string name = folder.empty() ? std::string() : JoinPath(folder, "TideboardFerrylift.zip");
     LogPrintf(&g_logFile, "%s name %s", "Update::GetTempFileNameA", name.c_str());
     return name;
 }

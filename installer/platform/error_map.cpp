@@ -18,6 +18,7 @@ uint32_t ErrorFromErrno(int errnoValue) {
         case EACCES:
         case EPERM:
         case EISDIR:
+        case ELOOP:  // a symbolic link where none is followed
             return kErrorAccessDenied;
         case EBADF:
             return kErrorInvalidHandle;

@@ -52,6 +52,14 @@ bool ReadFile(FileHandle file, void* data, uint32_t size, uint32_t* done = nullp
 // CloseHandle. Closing null does nothing and returns false.
 bool CloseFile(FileHandle file);
 
+// FlushFileBuffers / fsync: the file's data is on the disk when this returns true.
+bool FlushFile(FileHandle file);
+
+// MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH); POSIX: rename,
+// then fsync of the folder so the new name is on the disk too. Both names lie in one folder:
+// the target is then either the old file or the new one, never a mix. False with LastError().
+bool MoveFileReplacing(const std::string& from, const std::string& to);
+
 // For backend code of other seam areas (file times, ...): the HANDLE value on Windows, the
 // descriptor on POSIX; -1 for null.
 intptr_t NativeFileHandle(FileHandle file);

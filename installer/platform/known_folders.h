@@ -15,9 +15,12 @@ enum class KnownFolder {
 // on failure.
 std::string GetKnownFolder(KnownFolder folder);
 
-// GetTempPathA: the temporary folder with its trailing separator; POSIX: $TMPDIR or /tmp, plus
-// "/". Empty on failure.
-std::string GetTempPath();
+// GetTempPathA: the temporary folder with its trailing separator. Empty on failure.
+// POSIX: a folder of this user alone, since /tmp is shared with every other user: the folder
+// $XDG_RUNTIME_DIR, else "ferrylift-<uid>" in $TMPDIR or /tmp, created with mode 0700. A folder
+// that is a symbolic link, not a folder, or owned by another user is refused (empty result,
+// LastError() kErrorAccessDenied, *refused names it); one of ours open to others is set to 0700.
+std::string GetTempPath(std::string* refused = nullptr);
 
 // GetModuleFileNameA(nullptr): the full path of the running program; POSIX: /proc/self/exe.
 // Empty on failure.

@@ -3,6 +3,7 @@
 // POSIX). Wide text is UTF-16 everywhere.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace platform {
@@ -20,5 +21,13 @@ std::u16string MultiByteToWide(CodePage codePage, const std::string& text);
 // WideCharToMultiByte(codePage, 0, ..., nullptr, nullptr): characters the code page lacks become
 // '?'. Empty input or failure gives an empty string.
 std::string WideToMultiByte(CodePage codePage, const std::u16string& text);
+
+// The byte count of the character that starts at text[0] in the ANSI code page, looking at no
+// more than available bytes: a double-byte code page's lead byte and its trail byte, which may
+// be '\\' (Win32: IsDBCSLeadByteEx(CP_ACP, ...); POSIX: mbrlen under the environment's
+// locale, so GBK works as on Windows). 1 for a single-byte character and for a broken or
+// cut-off sequence; 0 when available is 0. Walk path text with it before comparing a byte with
+// a separator.
+size_t AnsiCharSize(const char* text, size_t available);
 
 }  // namespace platform

@@ -27,13 +27,27 @@ std::string Bounded(const std::string& path) {
     return path.size() < platform::kMaxPath ? path : path.substr(0, platform::kMaxPath - 1);
 }
 
+// Steps over whole characters of the ANSI code page: in GBK the trail byte of 淺 is '\\', and
+// turning it into a slash would name another file.
 std::string ReplaceAll(std::string text, char from, char to) {
-    for (char& c : text) {
-        if (c == from) {
-            c = to;
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = platform::AnsiCharSize(text.data() + i, text.size() - i);
+        if (n == 1 && text[i] == from) {
+            text[i] = to;
         }
+        i += n;
     }
     return text;
+}
+
+bool EndsWithChar(const std::string& text, char c) {
+    bool last = false;
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = platform::AnsiCharSize(text.data() + i, text.size() - i);
+        last = n == 1 && text[i] == c;
+        i += n;
+    }
+    return last;
 }
 
 }  // namespace
@@ -109,7 +123,7 @@ std::string GetParentPath(const std::string& path) {
 std::string JoinPathForward(const std::string& base, const std::string& name) {
     std::string left = ReplaceAll(Bounded(base), '\\', '/');
     std::string right = ReplaceAll(Bounded(name), '\\', '/');
-    const bool lastSlash = !left.empty() && left.back() == '/';
+    const bool lastSlash = EndsWithChar(left, '/');
     const bool firstSlash = !right.empty() && right.front() == '/';
     if (lastSlash && firstSlash) {
         left.pop_back();
@@ -139,7 +153,13 @@ std::string GetLocalAppDataFolder() {
 }
 
 std::string GetTempFolder() {
-    return platform::GetTempPath();
+    std::string refused;
+    std::string folder = platform::GetTempPath(&refused);
+    if (folder.empty() && !refused.empty() && g_libraryLog != nullptr) {
+        LogPrintf(g_libraryLog, "%s private folder(%s) is a link or not ours, refused error(%u)",
+                  "GetTempFolder", refused.c_str(), static_cast<unsigned>(platform::LastError()));
+    }
+    return folder;
 }
 
 std::u16string AnsiToWide(const std::string& text) {

@@ -5,12 +5,15 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "platform/directory.h"
 #include "platform/error.h"
 #include "platform/file.h"
 #include "platform/file_time.h"
 #include "platform/path.h"
+#include "platform/shortcuts.h"
+#include "platform/text.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
 
@@ -57,6 +60,27 @@ private:
     bool open_ = true;
 };
 
+// Names are walked a whole character of the ANSI code page at a time: in GBK the trail byte of
+// a character such as 淺 is '\\', which is no separator there.
+const char* NextChar(const char* c, const char* end) {
+    return c + platform::AnsiCharSize(c, static_cast<size_t>(end - c));
+}
+
+bool IsSeparatorChar(const char* c, const char* end) {
+    return platform::IsPathSeparator(*c) &&
+           platform::AnsiCharSize(c, static_cast<size_t>(end - c)) == 1;
+}
+
+// Whether the last character is the native separator; the last byte alone may be a trail byte.
+bool EndsWithNativeSeparator(const std::string& text) {
+    const char* end = text.c_str() + text.size();
+    bool last = false;
+    for (const char* c = text.c_str(); c != end; c = NextChar(c, end)) {
+        last = *c == platform::kPathSeparator && NextChar(c, end) == c + 1;
+    }
+    return last;
+}
+
 // A segment that would climb: "..", and on Windows also ". ." and "..." style names, which
 // the Win32 path rules shorten to "..".
 bool IsParentSegment(const char* begin, const char* end) {
@@ -84,8 +108,9 @@ bool IsUnsafeName(const std::string& name) {
         return true;
     }
     const char* segment = name.c_str();
-    for (const char* c = name.c_str();; ++c) {
-        if (*c == '\0' || platform::IsPathSeparator(*c)) {
+    const char* end = name.c_str() + name.size();
+    for (const char* c = name.c_str();; c = NextChar(c, end)) {
+        if (*c == '\0' || IsSeparatorChar(c, end)) {
             if (IsParentSegment(segment, c)) {
                 return true;
             }
@@ -130,6 +155,83 @@ void ApplyEntryTime(platform::FileHandle file, unsigned long dosDateTime) {
     }
 }
 
+// Logs a failed create of path and asks the caller's callback what to do.
+ZipCode AskAfterFailedCreate(const std::string& path, const ZipCreateFailed& onCreateFailed) {
+    const uint32_t error = platform::LastError();
+    LogPrintf(g_libraryLog, "%s CreateFile(%s) failed(%u)", kEntryTag, path.c_str(), error);
+    return onCreateFailed(path, error);
+}
+
+// Removes the scratch file on every way out, unless it has taken the target's place.
+class ScratchFile {
+public:
+    explicit ScratchFile(std::string path) : path_(std::move(path)) {}
+    ~ScratchFile() {
+        if (!kept_) {
+            platform::RemoveFile(path_);
+        }
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    const std::string& Path() const { return path_; }
+    void Keep() { kept_ = true; }
+
+private:
+    std::string path_;
+    bool kept_ = false;
+};
+
+// ZipWriteMode::Replace: see there.
+bool ReplaceWithEntry(unzFile archive, EntryCloser* entry, unsigned long dosDateTime,
+                      const std::string& path, const ZipCreateFailed& onCreateFailed) {
+    for (;;) {
+        platform::UniqueFile target(
+            platform::CreateFile(path, platform::kGenericWrite, platform::kShareNone,
+                                 platform::kOpenExisting, platform::kAttributesNone));
+        if (target || platform::LastError() == platform::kErrorFileNotFound) {
+            break;
+        }
+        const ZipCode answer = AskAfterFailedCreate(path, onCreateFailed);
+        if (answer == ZipCode::Skip) {
+            return true;
+        }
+        if (answer != ZipCode::Retry) {
+            return false;
+        }
+    }
+    // A scratch file left by a killed run is simply overwritten.
+    ScratchFile scratch(path + kZipScratchSuffix);
+    platform::UniqueFile file(platform::CreateFile(scratch.Path(), platform::kGenericWrite,
+                                                   platform::kShareNone, platform::kCreateAlways,
+                                                   platform::kAttributesNone));
+    if (!file) {
+        LogPrintf(g_libraryLog, "%s CreateFile(%s) failed(%u)", kEntryTag, scratch.Path().c_str(),
+                  platform::LastError());
+        return false;
+    }
+    if (!CopyEntryData(archive, file.Get())) {
+        return false;
+    }
+    ApplyEntryTime(file.Get(), dosDateTime);
+    if (!platform::FlushFile(file.Get())) {
+        LogPrintf(g_libraryLog, "%s FlushFileBuffers(%s) failed(%u)", kEntryTag,
+                  scratch.Path().c_str(), platform::LastError());
+        return false;
+    }
+    file.Reset();
+    if (entry->Close() != UNZ_OK) {
+        LogPrintf(g_libraryLog, "%s unzCloseCurrentFile != UNZ_OK", kEntryTag);
+        return false;
+    }
+    if (!platform::MoveFileReplacing(scratch.Path(), path)) {
+        LogPrintf(g_libraryLog, "%s MoveFileEx(%s, %s) failed(%u)", kEntryTag,
+                  scratch.Path().c_str(), path.c_str(), platform::LastError());
+        return false;
+    }
+    scratch.Keep();
+    return true;
+}
+
 // minizip looks for the end record only after the first byte of the file, so an archive of no
 // entries, which is the end record alone, does not open. It holds nothing to extract.
 bool IsBareEmptyArchive(const char* zipPath) {
@@ -146,7 +248,7 @@ bool IsBareEmptyArchive(const char* zipPath) {
 }  // namespace
 
 bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCreateFailed,
-                           void* handle, const std::string& destDir) {
+                           void* handle, const std::string& destDir, ZipWriteMode mode) {
     unzFile archive = static_cast<unzFile>(handle);
     unz_file_info64 info;
     char nameBuffer[kNameBufferSize];
@@ -177,12 +279,13 @@ bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCre
     // out as the native one.
     std::string path = destDir;
     const char* segment = name.c_str();
-    for (const char* c = name.c_str();; ++c) {
+    const char* end = name.c_str() + name.size();
+    for (const char* c = name.c_str();; c = NextChar(c, end)) {
         if (*c == '\0') {
             path.append(segment, c);
             break;
         }
-        if (platform::IsPathSeparator(*c)) {
+        if (IsSeparatorChar(c, end)) {
             path.append(segment, c);
             path += platform::kPathSeparator;
             platform::CreateDirectory(path);
@@ -196,6 +299,9 @@ bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCre
         return true;
     }
 
+    if (mode == ZipWriteMode::Replace) {
+        return ReplaceWithEntry(archive, &entry, info.dosDate, path, onCreateFailed);
+    }
     platform::UniqueFile file;
     for (;;) {
         file.Reset(platform::CreateFile(path, platform::kGenericWrite, platform::kShareNone,
@@ -203,9 +309,7 @@ bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCre
         if (file) {
             break;
         }
-        const uint32_t error = platform::LastError();
-        LogPrintf(g_libraryLog, "%s CreateFile(%s) failed(%u)", kEntryTag, path.c_str(), error);
-        const ZipCode answer = onCreateFailed(path, error);
+        const ZipCode answer = AskAfterFailedCreate(path, onCreateFailed);
         if (answer == ZipCode::Skip) {
             return true;
         }
@@ -227,7 +331,7 @@ bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCre
 }
 
 bool ZipExtractEx(const char* zipPath, const char* destDir, ZipFilter filter,
-                  ZipCreateFailed onCreateFailed) {
+                  ZipCreateFailed onCreateFailed, ZipWriteMode mode) {
     unzFile archive = unzOpen64(zipPath);
     if (archive == nullptr && IsBareEmptyArchive(zipPath)) {
         platform::CreateDirectory(destDir);
@@ -244,11 +348,11 @@ bool ZipExtractEx(const char* zipPath, const char* destDir, ZipFilter filter,
 
     std::string dest = destDir;
     platform::CreateDirectory(dest);
-    if (!dest.empty() && dest.back() != platform::kPathSeparator) {
+    if (!dest.empty() && !EndsWithNativeSeparator(dest)) {
         dest += platform::kPathSeparator;
     }
     for (ZPOS64_T i = 0; i < count; ++i) {
-        if (!ZipExtractCurrentFile(filter, onCreateFailed, archive, dest)) {
+        if (!ZipExtractCurrentFile(filter, onCreateFailed, archive, dest, mode)) {
             LogPrintf(g_libraryLog, "%s ZipExtractCurrentFile == false", kExtractTag);
             return false;
         }

@@ -19,15 +19,29 @@ using ZipFilter = std::function<bool(const std::string& path)>;
 // Gets the full output path and the Win32 error of the failed create.
 using ZipCreateFailed = std::function<ZipCode(const std::string& path, uint32_t error)>;
 
+// How the files that pass the filter are written.
+enum class ZipWriteMode {
+    // Created under their own name (an old file is truncated) and written there.
+    InPlace,
+    // Written to a scratch file beside the target (its name plus kZipScratchSuffix), which takes
+    // the target's place with one rename once all data is written, on the disk, and its CRC
+    // matched. Until then, and after any failure or a kill, the target is the old file. The
+    // target is first opened for writing without truncating it, so a file in use still goes to
+    // the failure callback. A failure removes the scratch file.
+    Replace,
+};
+constexpr char kZipScratchSuffix[] = ".ferrylift-new";
+
 // Extracts the archive at zipPath under destDir. True when every entry was dealt with (written,
 // left out by the filter, a folder, or skipped by the callback); false at the first failure,
 // with the reason in the library log. Files written before a failure stay. Entry names that
 // would leave destDir (a ".." segment, a leading separator, a drive prefix) or are 260 bytes or
 // longer fail the extraction. Both callables must be set.
 bool ZipExtractEx(const char* zipPath, const char* destDir, ZipFilter filter,
-                  ZipCreateFailed onCreateFailed);
+                  ZipCreateFailed onCreateFailed, ZipWriteMode mode = ZipWriteMode::InPlace);
 
 // Extracts the archive's current entry; destDir ends with the path separator. The handle is
 // minizip's unzFile. Used by ZipExtractEx.
 bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCreateFailed,
-                           void* archive, const std::string& destDir);
+                           void* archive, const std::string& destDir,
+                           ZipWriteMode mode = ZipWriteMode::InPlace);

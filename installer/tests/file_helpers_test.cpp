@@ -4,6 +4,10 @@
 
 #include <set>
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 #include "platform/directory.h"
 #include "platform/path.h"
 #include "support/log_file.h"
@@ -91,6 +95,34 @@ TEST(Paths, PosixForms) {
     EXPECT_EQ(GetTempFolder().back(), '/');
 }
 #endif
+
+#if !defined(_WIN32)
+TEST(FileWriteToEnd, DoesNotFollowALinkInTheLastComponent) {
+    std::string target = Scratch("target.txt");
+    ASSERT_TRUE(FileWriteToEnd(target, "mine", 4));
+    std::string link = GetParentPath(target) + "/link.zip";
+    ASSERT_EQ(0, symlink(target.c_str(), link.c_str()));
+    EXPECT_FALSE(FileWriteToEnd(link, "archive", 7));
+    EXPECT_EQ("mine", ReadFileToString(target));
+}
+#endif
+
+// GBK's trail byte of 淺 is '\\': it must neither split a name nor become a slash. Runs under
+// Wine (code page 936) and natively under a GBK locale (installer.double_byte_names_gbk).
+TEST(Paths, DoubleByteTrailBytesAreNoSeparators) {
+    const std::string z = Utf8ToAnsi("淺");
+    if (z != "\x9c\x5c") {
+        GTEST_SKIP() << "needs GBK as the ANSI code page";
+    }
+    const std::string s(1, platform::kPathSeparator);
+    EXPECT_EQ(JoinPathForward("a\\" + z, "b" + z), "a/" + z + "/b" + z);
+    EXPECT_EQ(JoinPathForward("a/" + z + "/", "/b"), "a/" + z + "/b");
+    EXPECT_EQ(JoinPath("a/" + z, z + "\\c" + z), "a" + s + z + s + z + s + "c" + z);
+    EXPECT_EQ(GetFileNamePart("a\\" + z), z);
+    EXPECT_EQ(GetFileNamePart("a\\b" + z + "c"), "b" + z + "c");
+    EXPECT_EQ(GetParentPath("a\\" + z + "\\b"), "a\\" + z);
+    EXPECT_EQ(GetParentPath("a\\b" + z), "a");
+}
 
 TEST(Guids, FormAndUniqueness) {
     std::set<std::string> seen;

@@ -1,6 +1,5 @@
 // Shared by the install operation tests: a private profile, a log file to read back, and
-// update packages built from in-memory files (stored ZIP entries; the extractor reads them
-// like deflated ones).
+// update packages built from in-memory files (stored or deflated ZIP entries).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +11,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include <zlib.h>
 
 #include "platform/system.h"
 #include "support/file_helpers.h"
@@ -53,8 +54,26 @@ inline void Put32(std::string* out, uint32_t value) {
     Put16(out, value >> 16);
 }
 
-// A ZIP archive of stored entries in the given order; names are used as they stand.
-inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& entries) {
+// Raw deflate (no zlib header), as a ZIP entry holds it.
+inline std::string Deflate(const std::string& data) {
+    z_stream stream{};
+    EXPECT_EQ(Z_OK,
+              deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY));
+    std::string out(deflateBound(&stream, static_cast<uLong>(data.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(Z_STREAM_END, deflate(&stream, Z_FINISH));
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+// A ZIP archive of the entries in the given order, stored or deflated; names are used as they
+// stand.
+inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& entries,
+                           bool deflated = false) {
     std::string zip;
     std::string central;
     const uint32_t dosTime = (6u << 11) | (30u << 5);                   // 06:30:00
@@ -62,6 +81,9 @@ inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>
     for (const auto& [name, data] : entries) {
         uint32_t offset = static_cast<uint32_t>(zip.size());
         uint32_t crc = Crc32(data);
+        const std::string packed = deflated ? Deflate(data) : data;
+        const uint32_t size = static_cast<uint32_t>(data.size());
+        const std::string& entryName = name;
         auto header = [&](std::string* out, bool isCentral) {
             Put32(out, isCentral ? 0x02014b50u : 0x04034b50u);
             if (isCentral) {
@@ -69,13 +91,13 @@ inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>
             }
             Put16(out, 20);  // needed
             Put16(out, 0);   // flags
-            Put16(out, 0);   // stored
+            Put16(out, deflated ? 8 : 0);
             Put16(out, dosTime);
             Put16(out, dosDate);
             Put32(out, crc);
-            Put32(out, static_cast<uint32_t>(data.size()));
-            Put32(out, static_cast<uint32_t>(data.size()));
-            Put16(out, static_cast<uint32_t>(name.size()));
+            Put32(out, static_cast<uint32_t>(packed.size()));
+            Put32(out, size);
+            Put16(out, static_cast<uint32_t>(entryName.size()));
             Put16(out, 0);  // extra
             if (isCentral) {
                 Put16(out, 0);  // comment
@@ -84,10 +106,10 @@ inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>
                 Put32(out, 0);  // external attributes
                 Put32(out, offset);
             }
-            *out += name;
+            *out += entryName;
         };
         header(&zip, false);
-        zip += data;
+        zip += packed;
         header(&central, true);
     }
     uint32_t centralOffset = static_cast<uint32_t>(zip.size());
@@ -135,7 +157,9 @@ class ProfileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        base_ = fs::temp_directory_path() /
+        // Taken once: the tests point TMPDIR below their own folders.
+        static const fs::path temp = fs::temp_directory_path();
+        base_ = temp /
                 (std::string("ferrylift-update-") + std::to_string(platform::CurrentProcessId()) +
                  "-" + info->test_suite_name() + "-" + info->name());
         fs::remove_all(base_);
@@ -148,6 +172,8 @@ protected:
         SetEnv("XDG_CONFIG_HOME", (base_ / "roaming").string());
         SetEnv("XDG_DATA_HOME", (base_ / "local").string());
         SetEnv("TMPDIR", (base_ / "tmp").string());
+        // The temporary folder is then a private one below TMPDIR, per test.
+        unsetenv("XDG_RUNTIME_DIR");
 #endif
         install_ = base_ / "install";
         package_ = base_ / "package.exe";

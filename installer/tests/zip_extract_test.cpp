@@ -177,6 +177,49 @@ TEST_F(ZipExtractTest, BothSeparatorsMakeTheSameFoldersAndFolderEntriesWriteNoth
               seen);
 }
 
+// In GBK (code page 936) the trail byte of 淺, 乗 and 琝 is '\\'. Runs under Wine (code page
+// 936) and natively under a GBK locale (installer.double_byte_names_gbk).
+TEST_F(ZipExtractTest, DoubleByteNamesKeepCharactersWhoseTrailByteIsABackslash) {
+    const std::string shallow = Utf8ToAnsi("淺");
+    if (shallow != "\x9c\x5c") {
+        GTEST_SKIP() << "needs GBK as the ANSI code page";
+    }
+    const std::string readme = Utf8ToAnsi("说明淺");
+    const std::string folder = Utf8ToAnsi("课件淺");
+    const std::string notes = Utf8ToAnsi("乗琝");
+    WriteArchive(archive_, {{"web\\" + readme, "readme"},
+                            {folder + "\\" + notes, "notes"},
+                            {"web/琝.txt", "flagged", true, true}});
+    ASSERT_TRUE(Extract()) << LogText();
+    const char sep = platform::kPathSeparator;
+    const std::string web = dest_ + sep + "web" + sep;
+    EXPECT_EQ("readme", Read(web + readme));
+    EXPECT_EQ("notes", Read(dest_ + sep + folder + sep + notes));
+    EXPECT_EQ("flagged", Read(web + Utf8ToAnsi("琝.txt")));
+    // Nothing was split after a lead byte: no stray folders beside the real ones.
+    EXPECT_FALSE(IsFolder(web + readme.substr(0, readme.size() - 1)));
+    EXPECT_FALSE(IsFolder(dest_ + sep + folder.substr(0, folder.size() - 1)));
+    int top = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dest_)) {
+        (void)entry;
+        ++top;
+    }
+    EXPECT_EQ(2, top);
+    // A destination whose last character ends in that byte still gets its separator.
+    const std::string inner = dest_ + sep + folder;
+    ASSERT_TRUE(ZipExtractEx(
+        archive_.c_str(), inner.c_str(), [](const std::string&) { return true; },
+        [](const std::string&, uint32_t) { return ZipCode::Fail; }))
+        << LogText();
+    EXPECT_EQ("readme", Read(inner + sep + "web" + sep + readme));
+#if defined(_WIN32)
+    // Under the file's own Unicode name.
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES,
+              GetFileAttributesW(reinterpret_cast<const wchar_t*>(
+                  AnsiToWide(dest_ + "\\web\\").append(u"说明淺").c_str())));
+#endif
+}
+
 TEST_F(ZipExtractTest, FilteredOutFilesStillGetTheirFoldersAndOldCopiesStay) {
     WriteArchive(archive_, {{"lib\\core\\core.dll", "new core"}, {"tideboard3.exe", "new client"}});
     ASSERT_TRUE(FileWriteToEnd(In("lib/core/core.dll"), "old core", 8));

@@ -6,6 +6,7 @@
 
 #include "platform/error.h"
 #include "platform/path.h"
+#include "platform/text.h"
 
 namespace platform {
 
@@ -35,11 +36,14 @@ int CreateDirectoryAll(const std::string& path) {
     if (path.size() >= kMaxPath) {
         return fail(kErrorFilenameExcedRange);
     }
+    // Whole characters only: in GBK a trail byte may be '\\'.
     std::string full = path;
-    for (char& c : full) {
-        if (c == '\\') {
-            c = '/';
+    for (size_t i = 0; i < full.size();) {
+        const size_t n = AnsiCharSize(full.data() + i, full.size() - i);
+        if (n == 1 && full[i] == '\\') {
+            full[i] = '/';
         }
+        i += n;
     }
     if (full.empty() || full[0] != '/') {
         return fail(kErrorBadPathname);

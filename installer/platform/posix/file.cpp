@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/error.h"
@@ -198,10 +199,42 @@ bool CloseFile(FileHandle file) {
     return true;
 }
 
+bool FlushFile(FileHandle file) {
+    int fd = ToDescriptor(file);
+    if (fd < 0) {
+        SetLastError(kErrorInvalidHandle);
+        return false;
+    }
+    if (fsync(fd) != 0) {
+        SetLastErrorFromErrno();
+        return false;
+    }
+    return true;
+}
+
+bool MoveFileReplacing(const std::string& from, const std::string& to) {
+    if (rename(from.c_str(), to.c_str()) != 0) {
+        SetLastErrorFromErrno();
+        return false;
+    }
+    // The rename itself is only durable once the folder that holds both names is synced.
+    size_t slash = to.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : to.substr(0, slash);
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+    SetLastError(kErrorSuccess);
+    return true;
+}
+
 intptr_t NativeFileHandle(FileHandle file) {
     return ToDescriptor(file);
 }
 
+// Streams that write never follow a symbolic link: one planted under the name would have us
+// write into its target.
 std::FILE* OpenStream(const std::string& path, const char* mode) {
     if (mode == nullptr || (mode[0] != 'r' && mode[0] != 'w' && mode[0] != 'a')) {
         SetLastError(kErrorInvalidParameter);
@@ -215,11 +248,11 @@ std::FILE* OpenStream(const std::string& path, const char* mode) {
             flags |= plus ? O_RDWR : O_RDONLY;
             break;
         case 'w':
-            flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT;
+            flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_NOFOLLOW;
             truncate = true;
             break;
         default:
-            flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+            flags |= (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND | O_NOFOLLOW;
             break;
     }
     const bool writes = mode[0] != 'r' || plus;

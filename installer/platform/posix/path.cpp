@@ -1,5 +1,8 @@
-// The SHLWAPI path functions with '/' as the separator; '\' is accepted as one too.
+// The SHLWAPI path functions with '/' as the separator; '\' is accepted as one too. Like them,
+// they step over whole characters of the ANSI code page: in GBK a trail byte may be '\'.
 #include "platform/path.h"
+
+#include "platform/text.h"
 
 namespace platform {
 
@@ -9,11 +12,20 @@ bool IsPathSeparator(char c) {
 
 namespace {
 
+size_t NextChar(const std::string& path, size_t i) {
+    return i + AnsiCharSize(path.data() + i, path.size() - i);
+}
+
+// True when a separator character starts at i.
+bool SeparatorAt(const std::string& path, size_t i) {
+    return IsPathSeparator(path[i]) && AnsiCharSize(path.data() + i, path.size() - i) == 1;
+}
+
 // PathFindFileNameA: the start of the last component; a trailing separator belongs to it.
 size_t FileNameStart(const std::string& path) {
     size_t start = 0;
-    for (size_t i = 0; i + 1 < path.size(); ++i) {
-        if (IsPathSeparator(path[i]) && !IsPathSeparator(path[i + 1])) {
+    for (size_t i = 0; i < path.size(); i = NextChar(path, i)) {
+        if (SeparatorAt(path, i) && i + 1 < path.size() && !SeparatorAt(path, i + 1)) {
             start = i + 1;
         }
     }
@@ -23,14 +35,23 @@ size_t FileNameStart(const std::string& path) {
 // PathFindExtensionA: the position of the dot, or npos. A blank after the dot ends it.
 size_t ExtensionStart(const std::string& path) {
     size_t dot = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsPathSeparator(path[i]) || path[i] == ' ') {
+    for (size_t i = 0; i < path.size(); i = NextChar(path, i)) {
+        if (SeparatorAt(path, i) || path[i] == ' ') {
             dot = std::string::npos;
         } else if (path[i] == '.') {
             dot = i;
         }
     }
     return dot;
+}
+
+// Whether the last character is a separator (the last byte may be a trail byte).
+bool EndsWithSeparator(const std::string& path) {
+    bool last = false;
+    for (size_t i = 0; i < path.size(); i = NextChar(path, i)) {
+        last = SeparatorAt(path, i);
+    }
+    return last;
 }
 
 }  // namespace
@@ -48,8 +69,8 @@ std::string PathRemoveFileSpec(const std::string& path) {
     }
     const size_t root = i;
     cut = root;
-    for (; i < path.size(); ++i) {
-        if (IsPathSeparator(path[i])) {
+    for (; i < path.size(); i = NextChar(path, i)) {
+        if (SeparatorAt(path, i)) {
             cut = i;
         }
     }
@@ -65,7 +86,7 @@ std::string PathAppend(const std::string& base, const std::string& name) {
         ++skip;
     }
     std::string result = base;
-    if (!result.empty() && !IsPathSeparator(result.back()) && skip < name.size()) {
+    if (!result.empty() && !EndsWithSeparator(result) && skip < name.size()) {
         result += kPathSeparator;
     }
     result.append(name, skip, std::string::npos);

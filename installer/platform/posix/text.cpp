@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <cwchar>
 
 namespace platform {
 namespace {
@@ -195,6 +196,25 @@ std::string WideToMultiByte(CodePage codePage, const std::u16string& text) {
         return Utf16ToUtf8(text, 0xFFFD);
     }
     return Convert(charset.c_str(), "UTF-8", Utf16ToUtf8(text, '?'), true);
+}
+
+size_t AnsiCharSize(const char* text, size_t available) {
+    if (available == 0) {
+        return 0;
+    }
+    // No multibyte character set in use has a byte below 0x80 that starts a longer character.
+    if (static_cast<unsigned char>(text[0]) < 0x80) {
+        return 1;
+    }
+    static const locale_t ansi = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+    if (ansi == static_cast<locale_t>(0)) {
+        return 1;
+    }
+    const locale_t previous = uselocale(ansi);
+    std::mbstate_t state{};
+    const size_t n = std::mbrlen(text, available, &state);
+    uselocale(previous);
+    return n == 0 || n == static_cast<size_t>(-1) || n == static_cast<size_t>(-2) ? 1 : n;
 }
 
 }  // namespace platform

@@ -1,8 +1,5 @@
 #include <windows.h>
 
-#include <sys/stat.h>
-#include <sys/types.h>
-
 #include <cstdio>
 
 #include "platform/win32/win32_undef.h"
@@ -48,6 +45,15 @@ bool CloseFile(FileHandle file) {
     return ::CloseHandle(reinterpret_cast<HANDLE>(file)) != FALSE;
 }
 
+bool FlushFile(FileHandle file) {
+    return ::FlushFileBuffers(reinterpret_cast<HANDLE>(file)) != FALSE;
+}
+
+bool MoveFileReplacing(const std::string& from, const std::string& to) {
+    return ::MoveFileExA(from.c_str(), to.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 intptr_t NativeFileHandle(FileHandle file) {
     return file == nullptr ? -1 : reinterpret_cast<intptr_t>(file);
 }
@@ -60,18 +66,20 @@ std::FILE* OpenStream(const std::string& path, const char* mode) {
     return stream;
 }
 
+// Not _stat64: the C runtime takes a last byte '\\' for a trailing separator, and in code page
+// 936 that byte may be the trail byte of a name's last character (淺).
 bool GetFileStatus(const std::string& path, FileStatus* status) {
     if (status == nullptr) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    struct _stat64 st;
-    if (_stat64(path.c_str(), &st) != 0) {
-        SetLastErrorFromErrno();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
         return false;
     }
-    status->size = static_cast<int64_t>(st.st_size);
-    status->isDirectory = (st.st_mode & _S_IFDIR) != 0;
+    status->size =
+        static_cast<int64_t>(static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
+    status->isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     return true;
 }
 

@@ -29,7 +29,7 @@ std::string GetKnownFolder(KnownFolder folder) {
     return buffer;
 }
 
-std::string GetTempPath() {
+std::string GetTempPath(std::string* /*refused*/) {
     char buffer[kMaxPath] = {};
     DWORD n = ::GetTempPathA(kMaxPath, buffer);
     if (n == 0 || n >= kMaxPath) {

@@ -20,6 +20,8 @@ struct WindowState {
     HWND window = nullptr;
     HWND statusControl = nullptr;
     std::function<void()> onTick;
+    // Set by RequestClose: only the sequence itself may close the window.
+    bool closeRequested = false;
 };
 
 WindowState& State() {
@@ -47,6 +49,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             SetTimer(window, kTimerId, kTickIntervalMs, nullptr);
             return 0;
         }
+        case WM_CLOSE:
+            // Alt+F4, the window manager or another process would abandon the update while it
+            // waits for the client or installs; the window goes only at the end of the sequence.
+            if (!state.closeRequested) {
+                return 0;
+            }
+            return DefWindowProcA(window, message, wParam, lParam);
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
@@ -158,6 +167,7 @@ void FlushPendingMessages() {
 }
 
 void RequestClose() {
+    State().closeRequested = true;
     PostMessageA(State().window, WM_CLOSE, 0, 0);
 }
 

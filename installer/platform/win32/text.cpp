@@ -49,4 +49,15 @@ std::string WideToMultiByte(CodePage codePage, const std::u16string& text) {
     return out;
 }
 
+size_t AnsiCharSize(const char* text, size_t available) {
+    if (available == 0) {
+        return 0;
+    }
+    const BYTE first = static_cast<BYTE>(text[0]);
+    if (first >= 0x80 && available >= 2 && text[1] != '\0' && IsDBCSLeadByteEx(CP_ACP, first)) {
+        return 2;
+    }
+    return 1;
+}
+
 }  // namespace platform

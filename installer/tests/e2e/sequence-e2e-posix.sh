@@ -26,6 +26,7 @@ show() {
 
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
 export XDG_DESKTOP_DIR=$work/home/Desktop TMPDIR=$work/tmp
+unset XDG_RUNTIME_DIR
 mkdir -p "$XDG_DESKTOP_DIR" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/tideboard3" "$TMPDIR" "$work/bin"
 for tool in systemctl xdg-open; do
     printf '#!/bin/sh\necho "$*" >> "%s/%s.calls"\n' "$work" "$tool" > "$work/bin/$tool"

@@ -42,6 +42,12 @@ echo "mirror program" > "$suite/Mirrorpane.exe"
 echo "new core library" > "$suite/lib/core.dll"
 echo "new plugin" > "$suite/lib/plugins/ink.dll"
 echo "<html>lesson</html>" > "$suite/web/index.html"
+# Names stored as the packaging tools of the target systems store them: code page 936 bytes,
+# no UTF-8 flag. The trail byte of 淺, 乗 and 琝 is "\": in a folder name and at a name's end.
+gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
+mkdir -p "$suite/$(gbk 课件淺)"
+echo "readme" > "$suite/web/$(gbk 说明淺)"
+echo "notes" > "$suite/$(gbk 课件淺)/$(gbk 乗琝)"
 
 le32() {
     printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))\\x$(printf %02x $((($1 >> 16) & 255)))\\x$(printf %02x $((($1 >> 24) & 255)))"
@@ -49,7 +55,7 @@ le32() {
 # installer + ZIP of the suite + dataSize + total
 package() {
     rm -f "$work/suite.zip"
-    (cd "$suite" && zip -q -r -X -D "$work/suite.zip" .)
+    (cd "$suite" && LC_ALL=C zip -q -r -X -D "$work/suite.zip" .)
     local program data
     program=$(stat -c %s "$ferrylift") data=$(stat -c %s "$work/suite.zip")
     { cat "$ferrylift" "$work/suite.zip"; le32 "$data"; le32 $((program + data + 8)); } > "$1"
@@ -79,7 +85,10 @@ for version in 3.19.3.15504 3.19.3.15503 3.18.0.13170 3.18.0.13169 none; do
         3.19.3.15504) has_log "HandleTimer 检查版本 3"; has_log "HandleTimer 当前程序已是最新版本"
                       has_log 'Update::StartProcess ShellExecute(C:\Apps\tideboard3\tideboard3.exe)' ;;
         3.19.3.15503 | 3.18.0.13170) has_log "HandleTimer 检查版本 1"; has_log "HandleTimer 更新完毕"
-                      cmp -s "$suite/tideboard3.exe" "$root/tideboard3.exe" || fail "not installed" ;;
+                      cmp -s "$suite/tideboard3.exe" "$root/tideboard3.exe" || fail "not installed"
+                      [ "$(cat "$root/web/说明淺")" = readme ] || fail "web/说明淺 not installed"
+                      [ "$(cat "$root/课件淺/乗琝")" = notes ] || fail "课件淺/乗琝 not installed"
+                      [ "$(ls "$root/web" | wc -l)" = 2 ] || fail "web holds: $(ls "$root/web")" ;;
         3.18.0.13169) has_log "HandleTimer 检查版本 2"; has_log "HandleTimer 更新包不兼容当前软件"
                       lacks_log "Update::StartProcess" ;;
         none) has_log "HandleTimer 检查版本 0"; lacks_log "Update::StartProcess" ;;
@@ -155,6 +164,33 @@ run
 [ "$(log | grep -cF "Update::CopyFileA FileWriteToEnd failed")" = 2 ] || fail "empty archive"
 cp "$work/good.exe" "$work/package.exe"
 
+# Nobody but the sequence closes the window: WM_CLOSE from another process and Alt+F4 while
+# the client runs leave it waiting, and the update happens once the client is gone.
+begin keyboard-close 3.18.2.14000
+mkdir -p "$WINEPREFIX/drive_c/client"
+cp "$probe" "$WINEPREFIX/drive_c/client/tideboard3.exe"
+wrun 'C:\client\tideboard3.exe' wait 'C:\stop' &
+sleep 1
+wrun "$work/package.exe" & first=$!
+sleep 3
+wrun "$probe" window >/dev/null || fail "no status window"
+[ "$(wrun "$probe" close | tr -d '\r')" = posted ] || fail "WM_CLOSE not posted"
+if [ -n "${DISPLAY:-}" ]; then
+    xid=$(xdotool search --name '^安装更新$' | head -n 1)
+    [ -n "$xid" ] || fail "no X window for the status window"
+    xdotool windowfocus --sync "$xid" key --window "$xid" --clearmodifiers alt+F4 || true
+    xdotool key alt+F4 || true
+fi
+sleep 2
+wrun "$probe" window >/dev/null || fail "the status window was closed while the client runs"
+touch "$WINEPREFIX/drive_c/stop"
+wait "$first" || fail "exit code $?"
+wait
+has_log "HandleTimer 请关闭Tideboard程序"
+has_log "HandleTimer 更新完毕"
+cmp -s "$suite/tideboard3.exe" "$root/tideboard3.exe" || fail "not installed"
+rm -f "$WINEPREFIX/drive_c/stop"
+
 # The road of one update: the client runs (the window asks to close it), a second copy is
 # refused, the client closes, a locked library is moved aside and the machine restarted.
 begin road 3.18.2.14000
@@ -185,4 +221,4 @@ lacks_log "= ExitWindowsEx("
 lacks_log "= GetLastError();"
 [ "$(cat "$root/lib/core.dll")" = "new core library" ] || fail "core.dll not rewritten"
 ls "$root"/lib/ | grep -qE '^core\.dll\{[0-9A-F-]{36}\}$' || fail "nothing moved aside"
-echo "PASS [wine: versions, shortcuts, registry, GBK log, locked client, trailer, empty archive, road]"
+echo "PASS [wine: versions, shortcuts, registry, GBK log, locked client, trailer, empty archive, keyboard close, road]"

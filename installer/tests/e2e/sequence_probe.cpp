@@ -2,6 +2,7 @@
 //   probe wait <stopfile>            stands in for the client (copied as "tideboard3.exe")
 //   probe hold <file> <stopfile>     keeps a file open so that writers get a sharing violation
 //   probe window                     prints the status window's title, size and top-most flag
+//   probe close                      posts WM_CLOSE to the status window, as another program may
 //   probe link <shortcut> <target>   writes a shell shortcut to target
 //   probe target <shortcut>          prints the shortcut's target path (UTF-8)
 // Waiting ends when the stop file exists, or after two minutes.
@@ -116,6 +117,15 @@ int main() {
     }
     if (mode == L"window") {
         return PrintWindow();
+    }
+    if (mode == L"close") {
+        HWND window = FindWindowA("FERRYLIFT", nullptr);
+        if (window == nullptr || !PostMessageA(window, WM_CLOSE, 0, 0)) {
+            std::printf("no window\n");
+            return 1;
+        }
+        std::printf("posted\n");
+        return 0;
     }
     if ((mode == L"link" && argc == 4) || (mode == L"target" && argc == 3)) {
         CoInitialize(nullptr);

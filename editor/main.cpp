@@ -1,12 +1,38 @@
 // Reelwright: the application, the host (which creates the main window) and
-// the event loop. The program has no options of its own.
+// the event loop. The one argument of its own is a track package to open at
+// start, as the desktop passes it:
+//   reelwright [FILE]
 #include "qplayerhost.h"
 
 #include <QApplication>
 #include <QDebug>
+#include <QFileInfo>
+#include <QIcon>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+// A local path (relative to the working folder) or a file URL.
+QUrl packageUrl(const QString& argument) {
+    if (argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        return QUrl(argument);
+    return QUrl::fromLocalFile(QFileInfo(argument).absoluteFilePath());
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
+    // The window's sizes are device-independent pixels: on a 192-dpi screen
+    // everything is drawn twice as large, with the @2x pictures.
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Reelwright"));
+    // Lets the desktop match the windows to the program's menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tideboard.Reelwright"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/trayIcon.ico")));
+
     QPlayerHost host(nullptr);
     // Without its window the program would run on unseen, with nothing to close.
     if (!host.userInterface()) {
@@ -15,5 +41,18 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     QObject::connect(&host, &QPlayerHost::quit, &application, &QApplication::quit);
+
+    // Qt's own options are gone by now; the first remaining argument is the
+    // package. It opens once the event loop runs, so the window is up first;
+    // a package that cannot be opened leaves the empty window.
+    const QStringList arguments = application.arguments().mid(1);
+    if (!arguments.isEmpty()) {
+        const QUrl package = packageUrl(arguments.first());
+        QTimer::singleShot(0, &host, [&host, package]() {
+            if (!host.loadTrack(package))
+                qWarning() << "main"
+                           << "cannot open" << package.toString();
+        });
+    }
     return application.exec();
 }

@@ -250,29 +250,3 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     setLastError(QString());
     return true;
 }
-
-QJsonArray QPlayerHost::prepareSamples(QList<QUrl> urls) {
-    const QString folder = trackFolder + QStringLiteral("/res");
-    QJsonArray result;
-    for (const QUrl& url : urls) {
-        const QString source = url.toLocalFile();
-        const QImage picture(source);
-        if (picture.isNull()) {
-            qDebug() << "QPlayerHost::prepareSamples"
-                     << "cannot read" << source;
-            continue;
-        }
-        const QString id = QUuid::createUuid().toString();
-        const QString target = folder + QLatin1Char('/') + id + QStringLiteral(".jpeg");
-        if (!picture.save(target, "JPEG")) {
-            qDebug() << "QPlayerHost::prepareSamples"
-                     << "cannot write" << target;
-            continue;
-        }
-        result.append(
-            QJsonObject{{QStringLiteral("id"), id},
-                        {QStringLiteral("sample"), QUrl::fromLocalFile(target).toString()},
-                        {QStringLiteral("description"), QFileInfo(source).completeBaseName()}});
-    }
-    return result;
-}

@@ -1,0 +1,282 @@
+// Importing pictures as the teacher took them: phone photos with an EXIF
+// orientation come out upright, transparent parts come out white, a call with
+// many pictures keeps their order and names, and odd file names still work.
+#include "qplayerhost.h"
+#include "testsupport.h"
+
+#include <QColor>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QJsonObject>
+#include <QPainter>
+#include <QtTest>
+
+namespace {
+
+bool near(QColor actual, QColor expected, int tolerance = 40) {
+    return qAbs(actual.red() - expected.red()) <= tolerance &&
+           qAbs(actual.green() - expected.green()) <= tolerance &&
+           qAbs(actual.blue() - expected.blue()) <= tolerance;
+}
+
+QString describe(QColor colour) {
+    return QStringLiteral("(%1,%2,%3)").arg(colour.red()).arg(colour.green()).arg(colour.blue());
+}
+
+// An APP1 segment holding a big-endian TIFF header and one IFD with the
+// Orientation tag (0x0112, SHORT, one value), as cameras write it.
+QByteArray exifOrientation(quint16 orientation) {
+    QByteArray tiff("MM\x00\x2a\x00\x00\x00\x08", 8);    // header, IFD at 8
+    tiff.append("\x00\x01", 2);                          // one entry
+    tiff.append("\x01\x12\x00\x03\x00\x00\x00\x01", 8);  // tag, type, count
+    tiff.append(char(orientation >> 8)).append(char(orientation & 0xff)).append("\x00\x00", 2);
+    tiff.append("\x00\x00\x00\x00", 4);  // no next IFD
+    const QByteArray payload = QByteArray("Exif\x00\x00", 6) + tiff;
+    const int length = payload.size() + 2;
+    QByteArray segment("\xff\xe1", 2);
+    segment.append(char(length >> 8)).append(char(length & 0xff));
+    return segment + payload;
+}
+
+// The JPEG encoding of picture with the segment placed after its JFIF header.
+QByteArray jpegWithSegment(const QImage& picture, const QByteArray& segment) {
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "JPEG", 95))
+        return {};
+    // SOI, then APP0 (FF E0, its length counts the two length bytes).
+    if (jpeg.size() < 6 || uchar(jpeg[2]) != 0xff || uchar(jpeg[3]) != 0xe0)
+        return {};
+    const int app0End = 4 + (uchar(jpeg[4]) << 8 | uchar(jpeg[5]));
+    return jpeg.left(app0End) + segment + jpeg.mid(app0End);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+class SampleImport : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Scratch> scratch;
+    std::unique_ptr<RecordingRoot> root;
+    std::unique_ptr<QPlayerHost> host;
+
+    QString source(const QString& name) const { return scratch->work() + "/" + name; }
+    // The picture behind a returned record, found through its URL as the
+    // window and saveTrack find it.
+    static QImage pictureOf(const QJsonValue& record) {
+        const QString path = QUrl(record.toObject()["sample"].toString()).toLocalFile();
+        QImageReader reader(path);
+        if (reader.format() != "jpeg")
+            return {};
+        return reader.read();
+    }
+
+private slots:
+    void init() {
+        scratch.reset(new Scratch);
+        root.reset(new RecordingRoot);
+        host.reset(new QPlayerHost(root.get(), nullptr));
+        const QString package = scratch->work() + "/lesson.zip";
+        QVERIFY(writeZip(package,
+                         {{"L/tracks.xml", trackXml("")}, {"L/res/A.jpg", pictureBytes("JPEG")}}));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)));
+    }
+    void cleanup() {
+        host.reset();
+        root.reset();
+        scratch.reset();
+    }
+
+    // Stored 64x32 with four coloured quadrants, tagged "rotate 90° clockwise
+    // to show": shown 32x64, the stored top-left quadrant at the top right.
+    void exifOrientationIsApplied() {
+        QImage stored(64, 32, QImage::Format_RGB32);
+        QPainter painter(&stored);
+        painter.fillRect(0, 0, 32, 16, Qt::red);
+        painter.fillRect(32, 0, 32, 16, Qt::blue);
+        painter.fillRect(0, 16, 32, 16, Qt::green);
+        painter.fillRect(32, 16, 32, 16, Qt::yellow);
+        painter.end();
+        const QByteArray jpeg = jpegWithSegment(stored, exifOrientation(6));
+        QVERIFY(!jpeg.isEmpty());
+        QVERIFY(writeFile(source("IMG_0001.JPG"), jpeg));
+        // The reader itself must see the tag, or the test proves nothing.
+        QCOMPARE(QImageReader(source("IMG_0001.JPG")).transformation(),
+                 QImageIOHandler::TransformationRotate90);
+
+        const QJsonArray result =
+            host->prepareSamples({QUrl::fromLocalFile(source("IMG_0001.JPG"))});
+        QCOMPARE(result.size(), 1);
+        QCOMPARE(result[0].toObject()["description"].toString(), QStringLiteral("IMG_0001"));
+        const QImage shown = pictureOf(result[0]);
+        QCOMPARE(shown.size(), QSize(32, 64));
+        const struct {
+            QPoint at;
+            QColor colour;
+        } expected[] = {
+            {{24, 16}, Qt::red}, {{24, 48}, Qt::blue}, {{8, 16}, Qt::green}, {{8, 48}, Qt::yellow}};
+        for (const auto& quadrant : expected) {
+            const QColor actual = shown.pixelColor(quadrant.at);
+            QVERIFY2(near(actual, quadrant.colour),
+                     qPrintable(describe(actual) + " at " + QString::number(quadrant.at.x()) + "," +
+                                QString::number(quadrant.at.y())));
+        }
+        // The written JPEG carries no tag that would turn it a second time.
+        QImageReader written(QUrl(result[0].toObject()["sample"].toString()).toLocalFile());
+        QCOMPARE(written.transformation(), QImageIOHandler::TransformationNone);
+    }
+
+    // Clear, half-covered and opaque thirds, as a scan with a cut-out would be.
+    void transparencyBecomesWhite() {
+        for (const QImage::Format format : {QImage::Format_ARGB32, QImage::Format_Indexed8}) {
+            QImage picture(48, 16, QImage::Format_ARGB32);
+            picture.fill(Qt::transparent);
+            QPainter painter(&picture);
+            painter.fillRect(16, 0, 16, 16, QColor(255, 0, 0, 128));
+            painter.fillRect(32, 0, 16, 16, Qt::blue);
+            painter.end();
+            if (format == QImage::Format_Indexed8)  // a GIF-like palette with a clear colour
+                picture = picture.convertToFormat(format, Qt::ThresholdDither);
+            const QString path = source(QStringLiteral("cut-out-%1.png").arg(int(format)));
+            QVERIFY(picture.save(path, "PNG"));
+
+            const QJsonArray result = host->prepareSamples({QUrl::fromLocalFile(path)});
+            QCOMPARE(result.size(), 1);
+            const QImage written = pictureOf(result[0]);
+            QCOMPARE(written.size(), QSize(48, 16));
+            QVERIFY2(near(written.pixelColor(8, 8), Qt::white, 8),
+                     qPrintable(describe(written.pixelColor(8, 8))));
+            QVERIFY2(near(written.pixelColor(40, 8), Qt::blue),
+                     qPrintable(describe(written.pixelColor(40, 8))));
+            if (format == QImage::Format_ARGB32) {
+                QVERIFY2(near(written.pixelColor(24, 8), QColor(255, 127, 127), 24),
+                         qPrintable(describe(written.pixelColor(24, 8))));
+            }
+        }
+    }
+
+    // More pictures than workers, with unreadable files between them: the
+    // records follow the argument order and each names its own picture.
+    void manyPicturesKeepOrderAndNames() {
+        QList<QUrl> urls;
+        QStringList expectedNames;
+        QVector<QColor> expectedColours;
+        for (int k = 0; k < 24; ++k) {
+            const QString name = QStringLiteral("p%1").arg(23 - k, 2, 10, QLatin1Char('0'));
+            const QColor colour = QColor::fromHsv((k * 15) % 360, 255, 230);
+            // Sizes differ so the workers finish out of order.
+            QImage picture(k % 3 == 0 ? 640 : 32, 48, QImage::Format_RGB32);
+            picture.fill(colour);
+            QVERIFY(picture.save(source(name + ".png"), "PNG"));
+            urls << QUrl::fromLocalFile(source(name + ".png"));
+            expectedNames << name;
+            expectedColours << colour;
+            if (k % 7 == 3) {
+                QVERIFY(writeFile(source(name + "-notes.png"), "not a picture"));
+                urls << QUrl::fromLocalFile(source(name + "-notes.png"));
+            }
+        }
+        urls << QUrl::fromLocalFile(source("absent.jpg"));
+
+        const QJsonArray result = host->prepareSamples(urls);
+        QCOMPARE(result.size(), expectedNames.size());
+        QStringList names;
+        QSet<QString> ids;
+        for (int k = 0; k < result.size(); ++k) {
+            const QJsonObject record = result[k].toObject();
+            names << record["description"].toString();
+            ids.insert(record["id"].toString());
+            QCOMPARE(QFileInfo(QUrl(record["sample"].toString()).toLocalFile()).fileName(),
+                     record["id"].toString() + ".jpeg");
+            const QColor colour = pictureOf(record).pixelColor(16, 24);
+            QVERIFY2(near(colour, expectedColours[k], 24),
+                     qPrintable(names.last() + " " + describe(colour)));
+        }
+        QCOMPARE(names, expectedNames);
+        QCOMPARE(ids.size(), result.size());
+        // Skipped files leave nothing behind: the picture folder holds the
+        // track's own picture and the converted ones only.
+        QCOMPARE(QDir(host->currentTrackFolder() + "/res").entryList(QDir::Files).size(),
+                 result.size() + 1);
+    }
+
+    // A batch writes the same files as one call per picture: nothing of one
+    // picture (its texts, its resolution) reaches the next of the same size.
+    void batchWritesWhatSingleCallsWrite() {
+        QImage tagged(320, 200, QImage::Format_RGB32);
+        tagged.fill(QColor(200, 120, 40));
+        tagged.setText("Description", "Tafelbild vom Montag");
+        tagged.setDotsPerMeterX(11811);  // 300 dpi
+        tagged.setDotsPerMeterY(11811);
+        QVERIFY(tagged.save(source("tagged.jpg"), "JPEG"));
+        QImage plain(320, 200, QImage::Format_RGB32);
+        plain.fill(QColor(40, 90, 200));
+        QVERIFY(plain.save(source("plain.jpg"), "JPEG"));
+        QImage cut(320, 200, QImage::Format_ARGB32);
+        cut.fill(QColor(0, 200, 0, 100));
+        QVERIFY(cut.save(source("cut.png"), "PNG"));
+
+        const QStringList names = {"tagged.jpg", "plain.jpg", "cut.png"};
+        QMap<QString, QByteArray> alone;
+        for (const QString& name : names) {
+            const QJsonArray one = host->prepareSamples({QUrl::fromLocalFile(source(name))});
+            QCOMPARE(one.size(), 1);
+            alone[name] = readFile(QUrl(one[0].toObject()["sample"].toString()).toLocalFile());
+            QVERIFY(!alone[name].isEmpty());
+        }
+        QList<QUrl> urls;
+        QStringList order;
+        for (int k = 0; k < 12; ++k) {
+            order << names[k % 3];
+            urls << QUrl::fromLocalFile(source(order.last()));
+        }
+        const QJsonArray batch = host->prepareSamples(urls);
+        QCOMPARE(batch.size(), order.size());
+        for (int k = 0; k < batch.size(); ++k) {
+            const QString written = QUrl(batch[k].toObject()["sample"].toString()).toLocalFile();
+            QVERIFY2(readFile(written) == alone[order[k]],
+                     qPrintable(QString::number(k) + " " + order[k]));
+        }
+    }
+
+    // Characters that mean something in a URL, in the picked file's name and
+    // in the track's folder.
+    void oddFileNames() {
+        const QString package = scratch->work() + "/odd.zip";
+        QVERIFY(writeZip(package, {{"Stunde #1 50%/tracks.xml", trackXml("")},
+                                   {"Stunde #1 50%/res/A.jpg", pictureBytes("JPEG")}}));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(host->currentTrackFolder().endsWith("/Stunde #1 50%"));
+        const QStringList names = {"Tafel #3", "50% fertig", "wer?", "黑板 (1)"};
+        QList<QUrl> urls;
+        for (const QString& name : names) {
+            QVERIFY(writeFile(source(name + ".png"), pictureBytes("PNG")));
+            urls << QUrl::fromLocalFile(source(name + ".png"));
+        }
+        const QJsonArray result = host->prepareSamples(urls);
+        QCOMPARE(result.size(), names.size());
+        for (int k = 0; k < names.size(); ++k) {
+            const QJsonObject record = result[k].toObject();
+            QCOMPARE(record["description"].toString(), names[k]);
+            const QUrl sample(record["sample"].toString());
+            QVERIFY(sample.isLocalFile());
+            QVERIFY(!sample.hasFragment() && !sample.hasQuery());
+            QVERIFY2(QFileInfo::exists(sample.toLocalFile()), qPrintable(sample.toString()));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(SampleImport)
+#include "tst_sampleimport.moc"

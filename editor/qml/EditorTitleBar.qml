@@ -15,6 +15,8 @@ Rectangle {
     property bool canInsert: false
     // Unsaved changes: a dot on the save tool and "*" after the title.
     property bool modified: false
+    // An empty title of an open track invites a click with a hint.
+    property bool hintAllowed: false
 
     signal openClicked()
     signal undoClicked()
@@ -168,7 +170,7 @@ Rectangle {
         }
         Text {
             objectName: "titleHint"
-            visible: !titleArea.editing && titleBar.title === ""
+            visible: titleBar.hintAllowed && !titleArea.editing && titleBar.title === ""
             x: 4
             width: titleArea.width - 8
             anchors.verticalCenter: parent.verticalCenter

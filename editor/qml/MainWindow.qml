@@ -364,6 +364,7 @@ Window {
             canUndo: mainWindow.canUndo
             canRedo: mainWindow.canRedo
             canInsert: trackModel.count > 0
+            hintAllowed: trackModel.count > 0
             modified: mainWindow.modified
             onOpenClicked: mainWindow.showOpenDialog()
             onUndoClicked: mainWindow.undo()

@@ -346,6 +346,9 @@ private slots:
     // A long title is elided between the insert tool and the window buttons;
     // the insert tool stays clickable. An empty title keeps a target and a hint.
     void titlesFitBetweenTheTools() {
+        // Before a track is open the title area is empty and quiet.
+        QVERIFY(!s->item("titleHint")->isVisible());
+        QVERIFY(s->item("titleArea")->width() >= 120);
         QVERIFY(s->open(makeTrack(dir.path(), "title", ticks({10, 20}))));
         s->clickCell(0);
         click(s->cellPart(0, "classStructButton"));  // a change: the "*" shows

@@ -510,6 +510,8 @@ private slots:
         QCOMPARE(notice(), QStringLiteral("正在导入图片…（2 张）"));
         QCOMPARE(s->entries().size(), 2);  // not yet
         QTRY_COMPARE(s->entries().size(), 4);
+        // Started by drawn frames, not by the fallback for a hidden window.
+        QCOMPARE(s->property("importFrames").toInt(), 2);
         QCOMPARE(notice(), QString());
         QVERIFY(s->property("canUndo").toBool());
     }

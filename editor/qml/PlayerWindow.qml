@@ -53,8 +53,8 @@ Window {
         var tick = Number(timeTick);
         var pos = TrackTime.insertionIndex(trackModel, "timeTick", tick);
         // The editor passes URLs; a bare path is made one all the same.
-        var entry = { id: id, sample: FileUrl.fromPathOrUrl(sample), timeTick: tick, description: description,
-                      level: level };
+        var entry = { id: id, sample: FileUrl.fromPathOrUrl(sample), timeTick: tick,
+                      description: description, level: level };
         if (pos === trackModel.count) {
             if (classStructModel.count > 0)
                 classStructModel.setProperty(classStructModel.count - 1, "endTimeTick", tick);

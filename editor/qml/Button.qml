@@ -1,7 +1,9 @@
 import QtQuick 2.12
+import "control_global_resource.js" as Theme
 
 // A text button drawn as a filled rectangle whose fill and opacity follow its
-// state.
+// state. Reachable with Tab, outlined (inside, as it clips) while it has the
+// focus, pressed with Space or Enter; its text is its accessible name.
 Rectangle {
     id: button
 
@@ -34,6 +36,16 @@ Rectangle {
 
     color: buttonColor
     clip: true
+    border.width: activeFocus ? 2 : 0
+    border.color: Theme.focusRim
+
+    activeFocusOnTab: true
+    Keys.onSpacePressed: buttonClicked(button)
+    Keys.onReturnPressed: buttonClicked(button)
+    Keys.onEnterPressed: buttonClicked(button)
+    Accessible.role: Accessible.Button
+    Accessible.name: content
+    Accessible.onPressAction: buttonClicked(button)
     // Re-evaluated both ways, so that a re-enabled button drops its grey fill
     // without waiting for the pointer.
     onEnabledChanged: resetState()

@@ -13,16 +13,7 @@ Button {
     buttonColor: Theme.green
     contentColor: Theme.titleText
     contentFont: Qt.font({ family: Theme.titleFamily, pixelSize: Theme.tipsFontSize })
-    border.width: activeFocus ? 2 : 0
-    border.color: Theme.barDark
-    activeFocusOnTab: true
 
-    Accessible.role: Accessible.Button
-    Accessible.name: content
-    Accessible.onPressAction: chosen()
-
+    // Space, Enter and the accessible press all come as a click.
     onButtonClicked: chosen()
-    Keys.onSpacePressed: chosen()
-    Keys.onReturnPressed: chosen()
-    Keys.onEnterPressed: chosen()
 }

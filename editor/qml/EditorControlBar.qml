@@ -28,6 +28,7 @@ Rectangle {
     ImageButton {
         id: previewButton
         objectName: "previewButton"
+        Accessible.name: "预览"
         width: Theme.largeIconSize; height: Theme.largeIconSize
         anchors.right: parent.right
         anchors.rightMargin: 16

@@ -2,7 +2,8 @@ import QtQuick 2.12
 
 // A picture button whose image follows its state. Its own `enabled` only picks
 // the disabled look: the area keeps reporting clicks, and the windows guard in
-// their handlers instead.
+// their handlers instead. Reachable with Tab, outlined while it has the focus,
+// pressed with Space or Enter; users set Accessible.name.
 Image {
     id: button
 
@@ -33,6 +34,14 @@ Image {
     fillMode: Image.PreserveAspectFit
     onEnabledChanged: resetState()
 
+    activeFocusOnTab: true
+    Keys.onSpacePressed: buttonClicked(button)
+    Keys.onReturnPressed: buttonClicked(button)
+    Keys.onEnterPressed: buttonClicked(button)
+    Accessible.role: Accessible.Button
+    Accessible.name: name
+    Accessible.onPressAction: buttonClicked(button)
+
     states: [
         State {
             name: "hovered"
@@ -57,6 +66,10 @@ Image {
             }
         }
     ]
+
+    FocusRing {
+        shown: button.activeFocus
+    }
 
     MouseAreaEx {
         id: area

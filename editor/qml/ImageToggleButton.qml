@@ -1,6 +1,7 @@
 import QtQuick 2.12
 
-// A two-state picture button over a gradient background.
+// A two-state picture button over a gradient background. Reachable with Tab,
+// outlined while it has the focus, toggled with Space or Enter like a click.
 Item {
     id: toggle
 
@@ -32,6 +33,15 @@ Item {
 
     signal buttonClicked(var sender)
 
+    // A completed click, by pointer or key: the handler still sees `checked`
+    // from before it.
+    function activate() {
+        buttonClicked(toggle);
+        if (!manualCheck)
+            checked = !checked;
+        resetState();
+    }
+
     function setChecked(value) {
         checked = value;
         resetState();
@@ -58,6 +68,17 @@ Item {
     implicitWidth: image.implicitWidth
     implicitHeight: image.implicitHeight
     onCheckedChanged: resetState()
+
+    activeFocusOnTab: true
+    Keys.onSpacePressed: activate()
+    Keys.onReturnPressed: activate()
+    Keys.onEnterPressed: activate()
+    Accessible.role: Accessible.Button
+    Accessible.name: content !== "" ? content : name
+    Accessible.checkable: true
+    Accessible.checked: checked
+    Accessible.onPressAction: activate()
+    Accessible.onToggleAction: activate()
 
     states: [
         State {
@@ -163,12 +184,10 @@ Item {
         onReleased: toggle.resetState()
         onOtherAreaActived: toggle.resetState()
         onContainsMouseExChanged: toggle.resetState()
-        // The handler still sees `checked` from before the click.
-        onClicked: {
-            toggle.buttonClicked(toggle);
-            if (!toggle.manualCheck)
-                toggle.checked = !toggle.checked;
-            toggle.resetState();
-        }
+        onClicked: toggle.activate()
+    }
+
+    FocusRing {
+        shown: toggle.activeFocus
     }
 }

@@ -40,6 +40,10 @@ Window {
     property var pendingAction: null
     // Set once the user agreed to close, so the window's own close goes through.
     property bool closeConfirmed: false
+    // Pictures chosen for inserting, waiting until the notice that they are
+    // being imported has reached the screen (the import blocks the window).
+    property var pendingImport: null
+    property int importFrames: 0
 
     onDisplayedTitleChanged: {
         if (hostObject.title !== displayedTitle)
@@ -97,6 +101,7 @@ Window {
 
     function updateDescription(index, description, changeCurrent) {
         trackModel.setProperty(index, "description", description);
+        timeLine.updateItemDescription(index, description);
         if (changeCurrent)
             trackViewer.currentIndex = index;
     }
@@ -170,8 +175,55 @@ Window {
     }
 
     function commitEdits() { Editing.commitEdits(); }
+    function cancelEdits() {
+        titleBar.cancelEditor();
+        Editing.cancelCellEdits();
+        // Out of the editors, so that the keys act on the grid again.
+        background.forceActiveFocus();
+    }
+    function moveSelection(dx, dy) { Editing.moveSelection(dx, dy); }
+    function focusCaption() { Editing.focusCaption(); }
+    function showSelected() {
+        if (trackViewer.currentIndex >= 0)
+            trackViewer.positionViewAtIndex(trackViewer.currentIndex, GridView.Contain);
+    }
 
+    function showOpenDialog() { openDialog.open(); }
+    function showInsertDialog() {
+        if (trackModel.count > 0)
+            insertDialog.open();
+    }
+
+    // Inserts at once (the window is frozen meanwhile).
     function insertPictures(urls) { Editing.insertPictures(urls); }
+
+    // The insert dialog's way: says what is coming, lets that be drawn, then
+    // inserts.
+    function startImport(urls) {
+        if (trackModel.count === 0 || !urls || urls.length === 0 || pendingImport !== null)
+            return;
+        var list = [];
+        for (var k = 0; k < urls.length; ++k)
+            list.push(urls[k]);
+        pendingImport = list;
+        importFrames = 0;
+        showNotice(Editing.importNotice(list.length), false);
+        importFallback.restart();
+        update();
+    }
+
+    function runPendingImport() {
+        var urls = pendingImport;
+        if (urls === null)
+            return;
+        pendingImport = null;
+        importFallback.stop();
+        var announced = noticeBar.text;
+        Editing.insertPictures(urls);
+        // A notice of skipped pictures replaces the announcement; else it goes.
+        if (noticeBar.text === announced)
+            noticeBar.hide();
+    }
     function deleteEntry(index) { Editing.deleteEntry(index); }
     function toggleClassStruct(index) { Editing.toggleClassStruct(index); }
     function trackArray() { return Editing.trackArray(); }
@@ -228,8 +280,13 @@ Window {
         requestClose();
     }
 
+    EditorKeys {
+        editor: mainWindow
+    }
+
     FileDialog {
         id: openDialog
+        objectName: "openDialog"
         title: "课堂轨迹"
         selectMultiple: false
         onAccepted: mainWindow.requestOpen(fileUrl)
@@ -237,9 +294,28 @@ Window {
 
     FileDialog {
         id: insertDialog
+        objectName: "insertDialog"
         title: "课堂轨迹"
         selectMultiple: true
-        onAccepted: mainWindow.insertPictures(fileUrls)
+        onAccepted: mainWindow.startImport(fileUrls)
+    }
+
+    // Two frames: the first may have been under way before the notice.
+    Connections {
+        target: mainWindow
+        enabled: mainWindow.pendingImport !== null
+        function onFrameSwapped() {
+            if (++mainWindow.importFrames >= 2)
+                mainWindow.runPendingImport();
+            else
+                mainWindow.update();
+        }
+    }
+    // For a window that draws nothing (minimised).
+    Timer {
+        id: importFallback
+        interval: 1000
+        onTriggered: mainWindow.runPendingImport()
     }
 
     Loader {
@@ -288,12 +364,13 @@ Window {
             canUndo: mainWindow.canUndo
             canRedo: mainWindow.canRedo
             canInsert: trackModel.count > 0
+            hintAllowed: trackModel.count > 0
             modified: mainWindow.modified
-            onOpenClicked: openDialog.open()
+            onOpenClicked: mainWindow.showOpenDialog()
             onUndoClicked: mainWindow.undo()
             onRedoClicked: mainWindow.redo()
             onSaveClicked: mainWindow.saveTrack()
-            onInsertClicked: insertDialog.open()
+            onInsertClicked: mainWindow.showInsertDialog()
             onMinimizeClicked: mainWindow.showMinimized()
             onCloseClicked: mainWindow.requestClose()
             onTitleEdited: Editing.changeTitle(text)
@@ -314,9 +391,10 @@ Window {
             highlightFollowsCurrentItem: false
             model: trackModel
             cacheBuffer: 0
+            // The window's arrow keys move the selection, committing as a click.
+            keyNavigationEnabled: false
             onCurrentIndexChanged: {
-                if (currentIndex >= 0)
-                    positionViewAtIndex(currentIndex, GridView.Contain);
+                mainWindow.showSelected();
                 if (timeLine.currentIndex !== currentIndex)
                     timeLine.currentIndex = currentIndex;
             }
@@ -329,6 +407,7 @@ Window {
                 onSelectClicked: mainWindow.selectCell(index)
                 onStageToggleClicked: mainWindow.toggleClassStruct(index)
                 onDeleteClicked: mainWindow.deleteEntry(index)
+                onEditorsLeft: background.forceActiveFocus()
             }
         }
 

@@ -28,11 +28,13 @@ Rectangle {
         anchors.leftMargin: 24
         anchors.right: playButton.left
         anchors.rightMargin: 40
+        minuteFormat: true
     }
 
     ImageButton {
         id: playButton
         objectName: "playButton"
+        Accessible.name: controlBar.playing ? "暂停" : "播放"
         width: Theme.largeIconSize; height: Theme.largeIconSize
         anchors.right: fullScreenButton.left
         anchors.rightMargin: 46
@@ -46,6 +48,7 @@ Rectangle {
     ImageButton {
         id: fullScreenButton
         objectName: "fullScreenButton"
+        Accessible.name: "全屏"
         width: Theme.iconSize; height: Theme.iconSize
         anchors.right: parent.right
         anchors.rightMargin: 52

@@ -31,6 +31,7 @@ Rectangle {
     }
     ImageButton {
         objectName: "coverButton"
+        Accessible.name: "封面"
         width: Theme.iconSize; height: Theme.iconSize
         anchors.right: caption.left
         anchors.rightMargin: 8
@@ -42,6 +43,7 @@ Rectangle {
     }
     ImageButton {
         objectName: "minimumButton"
+        Accessible.name: "最小化"
         width: Theme.iconSize; height: Theme.iconSize
         anchors.right: closeButton.left
         anchors.rightMargin: 50
@@ -53,6 +55,7 @@ Rectangle {
     ImageButton {
         id: closeButton
         objectName: "closeButton"
+        Accessible.name: "关闭"
         width: Theme.iconSize; height: Theme.iconSize
         anchors.right: parent.right
         anchors.rightMargin: 24

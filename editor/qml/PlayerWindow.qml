@@ -2,6 +2,7 @@ import QtQuick 2.12
 import QtQuick.Window 2.2
 import "control_global_resource.js" as Theme
 import "track_time.js" as TrackTime
+import "file_url.js" as FileUrl
 
 // Full-screen preview of the track: slide show under the title bar
 // (PlayerTitleBar.qml), tips bar (TipsBar.qml), timeline in the control bar
@@ -51,8 +52,9 @@ Window {
     function appendItem(id, sample, timeTick, description, level) {
         var tick = Number(timeTick);
         var pos = TrackTime.insertionIndex(trackModel, "timeTick", tick);
-        var entry = { id: id, sample: sample, timeTick: tick, description: description,
-                      level: level };
+        // The editor passes URLs; a bare path is made one all the same.
+        var entry = { id: id, sample: FileUrl.fromPathOrUrl(sample), timeTick: tick,
+                      description: description, level: level };
         if (pos === trackModel.count) {
             if (classStructModel.count > 0)
                 classStructModel.setProperty(classStructModel.count - 1, "endTimeTick", tick);
@@ -80,8 +82,11 @@ Window {
             return;
         timeLine.removeAll();
         var items = [];
-        for (var k = 0; k < trackModel.count; ++k)
-            items.push({ time: trackModel.get(k).timeTick, level: trackModel.get(k).level });
+        for (var k = 0; k < trackModel.count; ++k) {
+            var entry = trackModel.get(k);
+            items.push({ time: entry.timeTick, level: entry.level,
+                         description: entry.description });
+        }
         timeLine.addItems(items);
         timeLine.currentIndex = activeIndex;
         coverPage.visible = activeIndex < 0;
@@ -170,8 +175,11 @@ Window {
         objectName: "root"
         anchors.fill: parent
         focus: true
+        // Keys a focused button does not take come here as well.
         Keys.onLeftPressed: playerWindow.stepBack()
         Keys.onRightPressed: playerWindow.stepForward()
+        Keys.onSpacePressed: playerWindow.togglePlay()
+        Keys.onEscapePressed: playerWindow.close()
 
         PlayerTitleBar {
             id: titleBar
@@ -211,8 +219,8 @@ Window {
                 height: implicitHeight * fit
                 fillMode: Image.Stretch
                 asynchronous: true
-                sourceSize.width: Screen.width
-                sourceSize.height: Screen.height
+                sourceSize.width: Screen.width * Screen.devicePixelRatio
+                sourceSize.height: Screen.height * Screen.devicePixelRatio
                 source: timeLine.currentIndex >= 0 && timeLine.currentIndex < trackModel.count
                         ? trackModel.get(timeLine.currentIndex).sample : ""
             }
@@ -239,10 +247,14 @@ Window {
             }
         }
 
+        // 48 left of the current mark's centre, but inside the picture area:
+        // an early mark would put it past the left edge, a late one with a
+        // long caption past the right.
         TipsBar {
             id: tipsBar
             visible: false
-            x: timeLine.currentX
+            maximumWidth: pictureArea.width
+            x: Math.max(0, Math.min(timeLine.currentX, pictureArea.width - width))
             anchors.bottom: controlBar.top
             text: timeLine.currentIndex >= 0 && timeLine.currentIndex < trackModel.count
                   ? playerWindow.timeToString(trackModel.get(timeLine.currentIndex).timeTick)

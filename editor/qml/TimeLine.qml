@@ -1,8 +1,12 @@
 import QtQuick 2.12
+import QtQuick.Window 2.2
 import "control_global_resource.js" as Theme
+import "track_time.js" as TrackTime
 
 // A horizontal track bar with one round mark per track entry, placed in
-// proportion to its time; a click on a mark makes it current.
+// proportion to its time; a click on a mark makes it current. Hovering a mark
+// shows its time and caption. Where marks overlap, the hovered one is drawn
+// on top, then the current one, then the class-structure points.
 Item {
     id: timeLine
 
@@ -13,8 +17,18 @@ Item {
     readonly property real currentX: currentIndex >= 0 && currentIndex < tickMarks.length
                                      ? tickMarks[currentIndex].x : 0
     property alias innerAnchors: track.anchors
+    // Times in the tooltip as "mm:ss" (the player) instead of "hh:mm:ss".
+    property bool minuteFormat: false
+    // The mark under the pointer, or null.
+    property var hoveredMark: null
+    property alias markTip: markTip
 
-    // items: records with `time` (seconds) and `level`, in ascending time order.
+    function timeText(time) {
+        return minuteFormat ? TrackTime.minutesToString(time) : TrackTime.timeTickToString(time);
+    }
+
+    // items: records with `time` (seconds), `level` and optionally
+    // `description` (the tooltip's caption), in ascending time order.
     function addItems(items) {
         if (!items || items.length === 0)
             return;
@@ -25,7 +39,9 @@ Item {
             var mark = markComponent.createObject(track, {
                 index: marks.length,
                 time: items[k].time,
-                level: isNaN(level) ? -1 : level
+                level: isNaN(level) ? -1 : level,
+                description: items[k].description !== undefined ? String(items[k].description)
+                                                                 : ""
             });
             marks.push(mark);
         }
@@ -35,6 +51,7 @@ Item {
     function removeAll() {
         var marks = tickMarks;
         tickMarks = [];
+        hoveredMark = null;
         for (var k = 0; k < marks.length; ++k) {
             // Hidden at once: destroy() only takes effect later in the event loop.
             marks[k].visible = false;
@@ -50,6 +67,13 @@ Item {
                 return;
             }
         }
+    }
+
+    // The tooltip's caption of the mark at `index`, when it exists.
+    function updateItemDescription(index, description) {
+        if (index < 0 || index >= tickMarks.length)
+            return;
+        tickMarks[index].description = String(description);
     }
 
     function updateItemLevel(index, level) {
@@ -84,7 +108,9 @@ Item {
             property int index: -1
             property int time: 0
             property int level: -1
+            property string description: ""
             readonly property bool current: index === timeLine.currentIndex
+            readonly property bool hovered: hover.containsMouse
             // With no duration (every entry at tick 0) all marks sit on the left
             // end; the fraction is clamped so that no mark leaves the bar.
             readonly property real fraction: timeLine.totleDuration > 0
@@ -96,18 +122,70 @@ Item {
             radius: width / 2
             x: track.width * fraction - width / 2
             y: (track.height - height) / 2
-            z: current ? 1 : 0
+            z: hovered ? 3 : current ? 2 : level === 1 ? 1 : 0
             color: current || level === 1 ? Theme.green : Theme.markDark
             border.color: Theme.markRim
             border.width: current ? 0 : 2
 
+            onHoveredChanged: {
+                if (hovered)
+                    timeLine.hoveredMark = mark;
+                else if (timeLine.hoveredMark === mark)
+                    timeLine.hoveredMark = null;
+            }
+            Component.onDestruction: {
+                if (timeLine.hoveredMark === mark)
+                    timeLine.hoveredMark = null;
+            }
+
             MouseArea {
+                id: hover
                 anchors.fill: parent
+                hoverEnabled: true
                 onClicked: {
                     if (!mark.current)
                         timeLine.currentIndex = mark.index;
                 }
             }
+        }
+    }
+
+    // The tooltip lies over the window's content: the bar clips, and the
+    // tooltip stands above it. Kept inside the window.
+    Rectangle {
+        id: markTip
+        objectName: "markTip"
+
+        readonly property var mark: timeLine.hoveredMark
+        // Follows the mark as it moves or grows.
+        readonly property point anchor: mark && parent ? anchorOf(mark, mark.x, mark.width)
+                                                       : Qt.point(0, 0)
+
+        function anchorOf(m, x, w) { return m.mapToItem(parent, w / 2, 0); }
+
+        parent: timeLine.Window.contentItem ? timeLine.Window.contentItem : timeLine
+        visible: mark !== null && timeLine.visible
+        z: 1000
+        width: Math.min(tipText.implicitWidth + 16, Theme.markTipMaxWidth)
+        height: tipText.implicitHeight + 8
+        radius: 3
+        color: Theme.barDark
+        border.width: 1
+        border.color: Theme.markRim
+        x: parent ? Math.max(4, Math.min(parent.width - width - 4, anchor.x - width / 2)) : 0
+        y: Math.max(4, anchor.y - height - 8)
+
+        Text {
+            id: tipText
+            objectName: "markTipText"
+            x: 8
+            width: parent.width - 16
+            anchors.verticalCenter: parent.verticalCenter
+            elide: Text.ElideRight
+            color: Theme.titleText
+            font.pixelSize: Theme.cellFontSize
+            text: markTip.mark ? timeLine.timeText(markTip.mark.time) + "  " + markTip.mark.description
+                               : ""
         }
     }
 }

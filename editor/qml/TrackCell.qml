@@ -1,4 +1,5 @@
 import QtQuick 2.12
+import QtQuick.Window 2.2
 import "control_global_resource.js" as Theme
 import "track_time.js" as TrackTime
 
@@ -17,10 +18,19 @@ Item {
     signal selectClicked()
     signal stageToggleClicked()
     signal deleteClicked()
+    // Enter in an editor: the keyboard goes back to the grid, the typed text
+    // stays (it counts when the selection moves, as always).
+    signal editorsLeft()
 
     readonly property bool selected: GridView.isCurrentItem
     readonly property bool isStage: level === "1"
     property string shownTime: ""
+
+    // Enter on the selected cell: type into its caption, cursor at the end.
+    function focusCaption() {
+        descriptionEditor.forceActiveFocus();
+        descriptionEditor.cursorPosition = descriptionEditor.text.length;
+    }
 
     function editedDescription() { return descriptionEditor.text; }
     function editedTime() { return timeEditor.text; }
@@ -80,8 +90,9 @@ Item {
             x: 7; y: 2
             width: 223; height: 163
             asynchronous: true
-            sourceSize.width: 223
-            sourceSize.height: 163
+            // Decoded at the size it takes on the screen, device pixels.
+            sourceSize.width: 223 * Screen.devicePixelRatio
+            sourceSize.height: 163 * Screen.devicePixelRatio
             source: cell.sample
         }
     }
@@ -106,6 +117,7 @@ Item {
 
         ImageButton {
             objectName: "classStructButton"
+            Accessible.name: cell.isStage ? "取消课堂结构点" : "设为课堂结构点"
             width: Theme.iconSize; height: Theme.iconSize
             x: 4
             anchors.verticalCenter: parent.verticalCenter
@@ -115,6 +127,7 @@ Item {
         }
         ImageButton {
             objectName: "deleteButton"
+            Accessible.name: "删除"
             width: Theme.iconSize; height: Theme.iconSize
             anchors.right: parent.right
             anchors.rightMargin: 4
@@ -153,7 +166,10 @@ Item {
             anchors.verticalCenter: parent.verticalCenter
             font.pixelSize: Theme.cellFontSize
             selectByMouse: true
+            Accessible.name: "说明"
             KeyNavigation.tab: timeEditor
+            Keys.onReturnPressed: cell.editorsLeft()
+            Keys.onEnterPressed: cell.editorsLeft()
         }
     }
 
@@ -185,7 +201,10 @@ Item {
             font.pixelSize: Theme.cellFontSize
             inputMask: "99:99:99;_"
             selectByMouse: true
+            Accessible.name: "时间"
             KeyNavigation.tab: descriptionEditor
+            Keys.onReturnPressed: cell.editorsLeft()
+            Keys.onEnterPressed: cell.editorsLeft()
         }
     }
 }

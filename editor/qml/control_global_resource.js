@@ -44,3 +44,16 @@ var noticeMs = 3000;             // how long good news stays
 var dialogButtonWidth = 96;
 var dialogButtonHeight = 36;
 var unsavedDot = "#FFB400";      // on the save tool while there are unsaved changes
+
+// Keyboard focus.
+var focusRing = "white";         // the ring around a focused control
+var focusRim = "#222222";        // its outer rim, for light grounds
+
+// The editor's title between the tools and the window buttons.
+var titleRoomGap = 24;           // kept free on each side of the title
+var titleMinimumWidth = 120;     // an empty title's clickable width
+var titleHint = "#B8E6C8";       // the hint shown for an empty title
+var titleHintFontSize = 18;
+
+// The timeline's tooltip.
+var markTipMaxWidth = 360;

@@ -3,14 +3,16 @@
 // document only; works on its ids (mainWindow, trackModel, trackViewer).
 .import "undo_redo.js" as UR
 .import "track_time.js" as TrackTime
+.import "file_url.js" as FileUrl
 
 // Entries arrive in ascending order, so the insertion point is found by
-// binary search: before the first entry whose tick is >= the new one.
+// binary search: before the first entry whose tick is >= the new one. The
+// host passes a path (or a file URL); the list holds a file URL.
 function appendItem(id, sample, timeTick, description, level) {
     var tick = Number(timeTick);
     trackModel.insert(TrackTime.insertionIndex(trackModel, "timeTick", tick), {
         id: String(id),
-        sample: "file:///" + String(sample).replace(/^\/+/, ""),
+        sample: FileUrl.fromPathOrUrl(sample),
         timeTick: tick,
         description: String(description),
         level: String(level)
@@ -24,7 +26,8 @@ function rebuildMarks() {
     var items = [];
     for (var k = 0; k < trackModel.count; ++k) {
         var entry = trackModel.get(k);
-        items.push({ time: entry.timeTick, level: entry.level });
+        items.push({ time: entry.timeTick, level: entry.level,
+                     description: entry.description });
     }
     mainWindow.timeLine.addItems(items);
 }
@@ -62,6 +65,10 @@ function insertPictures(urls) {
         return;
     execute(new UR.InsertCommand(trackModel, trackViewer, selected, base, records));
     mainWindow.updateUndoRedoStatus();
+}
+
+function importNotice(count) {
+    return "正在导入图片…（" + count + " 张）";
 }
 
 // The last path component of each entry (paths or file URLs).
@@ -165,4 +172,47 @@ function commitEdits() {
 function changeTitle(text) {
     execute(new UR.TitleUpdateCommand(mainWindow.displayedTitle, text, mainWindow.updateTitle));
     mainWindow.updateUndoRedoStatus();
+}
+
+// Escape: the selected cell's editors go back to the stored values.
+function cancelCellEdits() {
+    var cell = trackViewer.currentItem;
+    if (cell && trackViewer.currentIndex >= 0)
+        cell.resetEditors();
+}
+
+// Enter: the caption editor of the selected cell takes the keyboard.
+function focusCaption() {
+    var selected = trackViewer.currentIndex;
+    if (selected < 0)
+        return;
+    mainWindow.showSelected();
+    if (trackViewer.currentItem)
+        trackViewer.currentItem.focusCaption();
+}
+
+// The arrow keys: the neighbouring cell in the grid (dx, dy in cells),
+// committing the selected cell's editors as a click on that cell does. With
+// nothing selected any arrow selects the first entry.
+function moveSelection(dx, dy) {
+    var count = trackModel.count;
+    if (count === 0)
+        return;
+    var selected = trackViewer.currentIndex;
+    if (selected < 0) {
+        selectCell(0);
+        return;
+    }
+    var columns = Math.max(1, Math.floor(trackViewer.width / trackViewer.cellWidth));
+    var target = selected + dx;
+    if (dy !== 0) {
+        // A row below that is not full still takes Down, at its last entry.
+        var row = Math.floor(selected / columns) + dy;
+        if (row < 0 || row > Math.floor((count - 1) / columns))
+            return;
+        target = Math.min(count - 1, selected + dy * columns);
+    }
+    if (target < 0 || target >= count)
+        return;
+    selectCell(target);
 }

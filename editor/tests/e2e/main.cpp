@@ -1,6 +1,6 @@
 // End-to-end tests of the editor. The track store lies under a temporary
 // XDG_DATA_HOME, so the user's profile is never touched.
-//   reelwright_e2e_tests editor|player|work [Qt Test options]
+//   reelwright_e2e_tests editor|player|work|keyboard|screens [Qt Test options]
 #include <QApplication>
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -12,6 +12,8 @@
 int runEditorTests(int argc, char** argv);
 int runPlayerTests(int argc, char** argv);
 int runKeepsWorkTests(int argc, char** argv);
+int runKeyboardTests(int argc, char** argv);
+int runScreensTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QTemporaryDir data;
@@ -19,6 +21,9 @@ int main(int argc, char** argv) {
         return 2;
     qputenv("XDG_DATA_HOME", data.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", data.path().toUtf8());
+    // As the program does: layouts in device-independent pixels, @2x pictures.
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication application(argc, argv);
     // Tests pick their group by the first argument; Qt Test gets the rest.
     if (argc < 2)
@@ -33,5 +38,9 @@ int main(int argc, char** argv) {
         return runPlayerTests(count, rest.data());
     if (std::strcmp(argv[1], "work") == 0)
         return runKeepsWorkTests(count, rest.data());
+    if (std::strcmp(argv[1], "keyboard") == 0)
+        return runKeyboardTests(count, rest.data());
+    if (std::strcmp(argv[1], "screens") == 0)
+        return runScreensTests(count, rest.data());
     return 2;
 }

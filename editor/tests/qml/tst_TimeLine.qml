@@ -160,5 +160,59 @@ Rectangle {
             timeLine.addItems([]);  // needs items: ignored
             compare(timeLine.tickMarks.length, 0);
         }
+    
+        // Hovering a mark shows its time and caption above the bar, inside
+        // the window; leaving it hides the tooltip.
+        function test_hoverTooltip() {
+            build([{ time: 0, level: "-1", description: "start" },
+                   { time: 30, level: "1", description: "stage" },
+                   { time: 3725, level: "-1" }]);
+            var tip = timeLine.markTip;
+            verify(!tip.visible);
+            var p = markPoint(1);
+            mouseMove(root, p.x, p.y);
+            tryCompare(tip, "visible", true);
+            compare(tip.children[0].text, "00:00:30  stage");
+            verify(tip.y + tip.height <= p.y - 8);
+            // The last mark's tooltip stays inside the window.
+            p = markPoint(2);
+            mouseMove(root, p.x, p.y);
+            compare(tip.children[0].text, "01:02:05  ");
+            verify(tip.x + tip.width <= root.width);
+            timeLine.updateItemDescription(2, "end");
+            compare(tip.children[0].text, "01:02:05  end");
+            timeLine.minuteFormat = true;
+            compare(tip.children[0].text, "62:05  end");
+            timeLine.minuteFormat = false;
+            mouseMove(root, 5, 95);
+            tryCompare(tip, "visible", false);
+        }
+
+        // Overlapping marks: hovered over current over class-structure over
+        // ordinary, whatever their order.
+        function test_stacking() {
+            // 4 pixels apart on the 600-pixel bar.
+            build([{ time: 0, level: "-1" }, { time: 4, level: "1" }, { time: 8, level: "-1" },
+                   { time: 12, level: "-1" }, { time: 600, level: "-1" }]);
+            var m = timeLine.tickMarks;
+            verify(m[1].z > m[2].z);
+            verify(m[1].z > m[0].z);
+            timeLine.currentIndex = 3;
+            verify(m[3].z > m[1].z);
+            // The pixel at the stage mark's centre is its own green.
+            timeLine.currentIndex = -1;
+            var image = grabImage(root);
+            var c = markPoint(1);
+            compare([image.red(c.x, c.y), image.green(c.x, c.y), image.blue(c.x, c.y)],
+                    [0x16, 0xA9, 0x49]);
+            // The hovered ordinary mark comes to the front.
+            var p = markPoint(3);
+            mouseMove(root, p.x + 6, p.y);
+            tryCompare(m[3], "hovered", true);
+            verify(m[3].z > m[1].z);
+            mouseMove(root, 5, 95);
+            tryCompare(m[3], "hovered", false);
+            verify(m[3].z < m[1].z);
+        }
     }
 }

@@ -121,10 +121,8 @@ std::string EntryNameRules::Add(const std::string& stored, bool utf8) {
         if (i < ansi.size() && !IsSeparator(ansi[i])) {
             unsigned char c = static_cast<unsigned char>(ansi[i]);
             if (c >= 0x81 && i + 1 < ansi.size()) {
-                // A double-byte character: the extractor splits names at a 0x5C second byte.
-                if (ansi[i + 1] == '\\') {
-                    return "holds a character whose code page 936 form contains a backslash byte";
-                }
+                // A double-byte character, whose second byte may be 0x5C ("\\"): the
+                // installer steps over whole characters, so it is no separator.
                 segment += ansi.substr(i, 2);
                 ++i;
                 continue;

@@ -5,12 +5,14 @@ import "control_global_resource.js" as Theme
 import "undo_redo.js" as UR
 import "track_time.js" as TrackTime
 import "main_window.js" as Editing
+import "track_outcome.js" as Outcome
 
 // The editor's one working window: the track as a grid of picture cells
 // (TrackCell.qml) under the title bar (EditorTitleBar.qml), the timeline and
 // the preview button in the control bar (EditorControlBar.qml). The editing
-// itself is in main_window.js; the functions below are the ones the host and
-// the tests call by name.
+// itself is in main_window.js, loading and saving with their questions and
+// notices in track_outcome.js; the functions below are the ones the host, the
+// keys (EditorKeys.qml) and the tests call by name.
 Window {
     id: mainWindow
 
@@ -40,10 +42,8 @@ Window {
     property var pendingAction: null
     // Set once the user agreed to close, so the window's own close goes through.
     property bool closeConfirmed: false
-    // Pictures chosen for inserting, waiting until the notice that they are
-    // being imported has reached the screen (the import blocks the window).
-    property var pendingImport: null
-    property int importFrames: 0
+    // Frames drawn since pictures were chosen for inserting (PictureImport.qml).
+    property alias importFrames: pictureImport.frames
 
     onDisplayedTitleChanged: {
         if (hostObject.title !== displayedTitle)
@@ -121,58 +121,13 @@ Window {
 
     // --- actions ---
 
-    // Loads the package at once, dropping the current track; the open tool
-    // goes through requestOpen, which asks first.
-    function openTrack(url) {
-        undoRedo.reInit();
-        trackModel.clear();
-        timeLine.removeAll();
-        updateUndoRedoStatus();
-        noticeBar.hide();
-        var loaded = hostObject.loadTrack(url);
-        markSaved();
-        if (!loaded)
-            showNotice("无法打开授课轨迹：" + hostObject.lastError, true);
-        return loaded;
-    }
-
-    function requestOpen(url) {
-        commitEdits();
-        if (modified)
-            askAbout({ kind: "open", url: url });
-        else
-            openTrack(url);
-    }
-
-    // The close tool and the window manager's close both come here.
-    function requestClose() {
-        commitEdits();
-        if (modified) {
-            askAbout({ kind: "close" });
-            return;
-        }
-        closeConfirmed = true;
-        Qt.quit();
-    }
-
-    function askAbout(action) {
-        pendingAction = action;
-        unsavedDialog.ask();
-    }
-
-    // Runs what waited for the dialog once the changes are saved or dropped.
-    function runPendingAction() {
-        var action = pendingAction;
-        pendingAction = null;
-        if (!action)
-            return;
-        if (action.kind === "open") {
-            openTrack(action.url);
-        } else {
-            closeConfirmed = true;
-            Qt.quit();
-        }
-    }
+    // openTrack loads at once; the open tool goes through requestOpen, which
+    // asks first about unsaved changes.
+    function openTrack(url) { return Outcome.openTrack(url); }
+    function requestOpen(url) { Outcome.requestOpen(url); }
+    function requestClose() { Outcome.requestClose(); }
+    // Returns whether the package now holds the track.
+    function saveTrack() { return Outcome.saveTrack(); }
 
     function commitEdits() { Editing.commitEdits(); }
     function cancelEdits() {
@@ -199,78 +154,21 @@ Window {
 
     // The insert dialog's way: says what is coming, lets that be drawn, then
     // inserts.
-    function startImport(urls) {
-        if (trackModel.count === 0 || !urls || urls.length === 0 || pendingImport !== null)
-            return;
-        var list = [];
-        for (var k = 0; k < urls.length; ++k)
-            list.push(urls[k]);
-        pendingImport = list;
-        importFrames = 0;
-        showNotice(Editing.importNotice(list.length), false);
-        importFallback.restart();
-        update();
-    }
+    function startImport(urls) { Editing.startImport(urls); }
 
-    function runPendingImport() {
-        var urls = pendingImport;
-        if (urls === null)
-            return;
-        pendingImport = null;
-        importFallback.stop();
-        var announced = noticeBar.text;
-        Editing.insertPictures(urls);
-        // A notice of skipped pictures replaces the announcement; else it goes.
-        if (noticeBar.text === announced)
-            noticeBar.hide();
-    }
     function deleteEntry(index) { Editing.deleteEntry(index); }
     function toggleClassStruct(index) { Editing.toggleClassStruct(index); }
     function trackArray() { return Editing.trackArray(); }
     function selectCell(index) { Editing.selectCell(index); }
     function closeTitleEditor() { titleBar.closeEditor(); }
 
-    // Returns whether the package now holds the track.
-    function saveTrack() {
-        commitEdits();
-        if (!hostObject.saveTrack(displayedTitle, trackArray())) {
-            showNotice("保存失败：" + hostObject.lastError, true);
-            return false;
-        }
-        markSaved();
-        var missing = hostObject.lastSkipped;
-        if (missing && missing.length > 0)
-            showNotice("已保存；以下文件不存在，未能写入：" + Editing.fileNames(missing).join("、"),
-                       true);
-        else
-            showNotice("已保存", false);
-        return true;
-    }
+    function undo() { Editing.undo(); }
+    function redo() { Editing.redo(); }
 
-    function undo() {
-        if (!undoRedo.canUndo())
-            return;
-        undoRedo.undo();
-        noteChange();
-        updateUndoRedoStatus();
-    }
-
-    function redo() {
-        if (!undoRedo.canRedo())
-            return;
-        undoRedo.redo();
-        noteChange();
-        updateUndoRedoStatus();
-    }
-
-    // A new player every time, so it always shows the list as it is now,
-    // however the last one was left (minimised, closed by the window manager).
     function showPreview() {
         commitEdits();
-        if (trackModel.count === 0)
-            return;
-        playerLoader.source = "";
-        playerLoader.source = "PlayerWindow.qml";
+        if (trackModel.count > 0)
+            playerLoader.showPlayer();
     }
 
     onClosing: {
@@ -300,53 +198,23 @@ Window {
         onAccepted: mainWindow.startImport(fileUrls)
     }
 
-    // Two frames: the first may have been under way before the notice.
-    Connections {
-        target: mainWindow
-        enabled: mainWindow.pendingImport !== null
-        function onFrameSwapped() {
-            if (++mainWindow.importFrames >= 2)
-                mainWindow.runPendingImport();
-            else
-                mainWindow.update();
-        }
-    }
-    // For a window that draws nothing (minimised).
-    Timer {
-        id: importFallback
-        interval: 1000
-        onTriggered: mainWindow.runPendingImport()
+    PictureImport {
+        id: pictureImport
+        window: mainWindow
+        onRun: Editing.finishImport(urls)
     }
 
-    Loader {
+    PlayerLoader {
         id: playerLoader
-        objectName: "playerLoader"
-        onLoaded: {
-            for (var k = 0; k < trackModel.count; ++k) {
-                var e = trackModel.get(k);
-                item.appendItem(e.id, e.sample, e.timeTick, e.description, e.level);
-            }
-            item.resetTimeline(trackViewer.currentIndex);
-        }
-    }
-
-    Connections {
-        target: playerLoader.item
-        ignoreUnknownSignals: true
-        function onClose() { playerLoader.source = ""; }
+        trackModel: trackModel
+        currentIndex: trackViewer.currentIndex
     }
 
     UnsavedChangesDialog {
         id: unsavedDialog
-        onSaveChosen: {
-            // A failed save keeps the window and the track; its notice says why.
-            if (mainWindow.saveTrack())
-                mainWindow.runPendingAction();
-            else
-                mainWindow.pendingAction = null;
-        }
-        onDiscardChosen: mainWindow.runPendingAction()
-        onCancelChosen: mainWindow.pendingAction = null
+        onSaveChosen: Outcome.saveChosen()
+        onDiscardChosen: Outcome.discardChosen()
+        onCancelChosen: Outcome.cancelChosen()
     }
 
     Rectangle {
@@ -376,39 +244,23 @@ Window {
             onTitleEdited: Editing.changeTitle(text)
         }
 
-        GridView {
+        TrackGrid {
             id: trackViewer
-            objectName: "trackViewer"
             anchors.top: titleBar.bottom
             anchors.bottom: controlBar.top
             anchors.left: parent.left
             anchors.leftMargin: 49
             anchors.right: parent.right
-            clip: true
-            cellWidth: 254
-            cellHeight: 264
-            currentIndex: -1
-            highlightFollowsCurrentItem: false
             model: trackModel
-            cacheBuffer: 0
-            // The window's arrow keys move the selection, committing as a click.
-            keyNavigationEnabled: false
             onCurrentIndexChanged: {
                 mainWindow.showSelected();
                 if (timeLine.currentIndex !== currentIndex)
                     timeLine.currentIndex = currentIndex;
             }
-
-            delegate: TrackCell {
-                sample: model.sample
-                timeTick: model.timeTick
-                description: model.description
-                level: model.level
-                onSelectClicked: mainWindow.selectCell(index)
-                onStageToggleClicked: mainWindow.toggleClassStruct(index)
-                onDeleteClicked: mainWindow.deleteEntry(index)
-                onEditorsLeft: background.forceActiveFocus()
-            }
+            onSelectClicked: mainWindow.selectCell(index)
+            onStageToggleClicked: mainWindow.toggleClassStruct(index)
+            onDeleteClicked: mainWindow.deleteEntry(index)
+            onEditorsLeft: background.forceActiveFocus()
         }
 
         Text {

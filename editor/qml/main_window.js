@@ -216,3 +216,39 @@ function moveSelection(dx, dy) {
         return;
     selectCell(target);
 }
+
+function undo() {
+    if (!mainWindow.undoRedo.canUndo())
+        return;
+    mainWindow.undoRedo.undo();
+    mainWindow.noteChange();
+    mainWindow.updateUndoRedoStatus();
+}
+
+function redo() {
+    if (!mainWindow.undoRedo.canRedo())
+        return;
+    mainWindow.undoRedo.redo();
+    mainWindow.noteChange();
+    mainWindow.updateUndoRedoStatus();
+}
+
+// The insert dialog's way: says what is coming and lets PictureImport.qml wait
+// until that is drawn (the conversion blocks the window), then finishImport.
+function startImport(urls) {
+    if (trackModel.count === 0 || !urls || urls.length === 0)
+        return;
+    var list = [];
+    for (var k = 0; k < urls.length; ++k)
+        list.push(urls[k]);
+    if (pictureImport.start(list))
+        noticeBar.show(importNotice(list.length), false);
+}
+
+function finishImport(urls) {
+    var announced = noticeBar.text;
+    insertPictures(urls);
+    // A notice of skipped pictures replaces the announcement; else it goes.
+    if (noticeBar.text === announced)
+        noticeBar.hide();
+}

@@ -1,0 +1,94 @@
+// Loading, saving and the questions around them for MainWindow.qml: what the
+// teacher typed is committed first, unsaved changes are asked about before
+// they could be lost, and every outcome is said in the notice bar. Imported by
+// that document only; works on its ids (mainWindow, noticeBar, unsavedDialog).
+.import "main_window.js" as Editing
+
+// Loads the package at once, dropping the current track.
+function openTrack(url) {
+    mainWindow.undoRedo.reInit();
+    trackModel.clear();
+    mainWindow.timeLine.removeAll();
+    mainWindow.updateUndoRedoStatus();
+    noticeBar.hide();
+    var loaded = hostObject.loadTrack(url);
+    mainWindow.markSaved();
+    if (!loaded)
+        noticeBar.show("无法打开授课轨迹：" + hostObject.lastError, true);
+    return loaded;
+}
+
+// Returns whether the package now holds the track.
+function saveTrack() {
+    Editing.commitEdits();
+    if (!hostObject.saveTrack(mainWindow.displayedTitle, Editing.trackArray())) {
+        noticeBar.show("保存失败：" + hostObject.lastError, true);
+        return false;
+    }
+    mainWindow.markSaved();
+    var missing = hostObject.lastSkipped;
+    if (missing && missing.length > 0)
+        noticeBar.show("已保存；以下文件不存在，未能写入：" + Editing.fileNames(missing).join("、"),
+                       true);
+    else
+        noticeBar.show("已保存", false);
+    return true;
+}
+
+// The open tool's way: asks first when there are unsaved changes.
+function requestOpen(url) {
+    Editing.commitEdits();
+    if (mainWindow.modified)
+        askAbout({ kind: "open", url: url });
+    else
+        openTrack(url);
+}
+
+// The close tool and the window manager's close both come here.
+function requestClose() {
+    Editing.commitEdits();
+    if (mainWindow.modified) {
+        askAbout({ kind: "close" });
+        return;
+    }
+    quit();
+}
+
+function quit() {
+    mainWindow.closeConfirmed = true;
+    Qt.quit();
+}
+
+function askAbout(action) {
+    mainWindow.pendingAction = action;
+    unsavedDialog.ask();
+}
+
+// The dialog's answers.
+function saveChosen() {
+    // A failed save keeps the window and the track; its notice says why.
+    if (saveTrack())
+        runPendingAction();
+    else
+        mainWindow.pendingAction = null;
+}
+
+function discardChosen() {
+    runPendingAction();
+}
+
+function cancelChosen() {
+    mainWindow.pendingAction = null;
+}
+
+// Runs what waited for the dialog once the changes are saved or dropped.
+function runPendingAction() {
+    var action = mainWindow.pendingAction;
+    mainWindow.pendingAction = null;
+    if (!action)
+        return;
+    if (action.kind === "open")
+        openTrack(action.url);
+    else
+        quit();
+}

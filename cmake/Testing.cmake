@@ -33,6 +33,9 @@ function(tideboard_add_gtest name)
     endif()
     if(CMAKE_CROSSCOMPILING)
         add_test(NAME ${test_name} COMMAND ${name})
+        # All programs of the build share one Wine prefix, and so one user profile (the
+        # client's configuration file, the log folder, the temporary folder): one at a time.
+        set_tests_properties(${test_name} PROPERTIES RESOURCE_LOCK wine_profile)
     elseif(ARG_PROGRAM)
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                              TEST_PREFIX ${test_name}.)

@@ -17,6 +17,9 @@ Window {
 
     function ask() {
         answered = false;
+        // Centred on the screen: without a window manager nobody else places it.
+        x = Screen.virtualX + (Screen.width - width) / 2;
+        y = Screen.virtualY + (Screen.height - height) / 2;
         show();
         raise();
         requestActivate();

@@ -52,6 +52,17 @@ echo "notes" > "$suite/$(gbk 课件淺)/$(gbk 乗琝)"
 le32() {
     printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))\\x$(printf %02x $((($1 >> 16) & 255)))\\x$(printf %02x $((($1 >> 24) & 255)))"
 }
+# Waits until a probe started in the background has printed its ready line into a file (a
+# loaded machine may take many seconds to start a Wine program).
+ready() {
+    local i
+    for i in $(seq 1 120); do
+        grep -q "$2" "$1" 2>/dev/null && return 0
+        sleep 0.5
+    done
+    fail "probe not ready: $(cat "$1" 2>/dev/null)"
+}
+
 # installer + ZIP of the suite + dataSize + total
 package() {
     rm -f "$work/suite.zip"
@@ -169,8 +180,8 @@ cp "$work/good.exe" "$work/package.exe"
 begin keyboard-close 3.18.2.14000
 mkdir -p "$WINEPREFIX/drive_c/client"
 cp "$probe" "$WINEPREFIX/drive_c/client/tideboard3.exe"
-wrun 'C:\client\tideboard3.exe' wait 'C:\stop' &
-sleep 1
+wrun 'C:\client\tideboard3.exe' wait 'C:\stop' > "$work/client" &
+ready "$work/client" waiting
 wrun "$work/package.exe" & first=$!
 sleep 3
 wrun "$probe" window >/dev/null || fail "no status window"
@@ -197,10 +208,10 @@ begin road 3.18.2.14000
 echo "old core" > "$root/lib/core.dll"
 mkdir -p "$WINEPREFIX/drive_c/client"
 cp "$probe" "$WINEPREFIX/drive_c/client/tideboard3.exe"
-wrun 'C:\client\tideboard3.exe' wait 'C:\stop' &
+wrun 'C:\client\tideboard3.exe' wait 'C:\stop' > "$work/client" &
 wrun "$probe" hold 'C:\Apps\tideboard3\lib\core.dll' 'C:\stop-hold' > "$work/hold" &
-sleep 2
-grep -q holding "$work/hold" || fail "library not held: $(cat "$work/hold")"
+ready "$work/client" waiting
+ready "$work/hold" holding
 wrun "$work/package.exe" & first=$!
 sleep 3
 { wrun "$probe" window | tr -d '\r' > "$work/window"; } || fail "no status window: $(cat "$work/window")"

@@ -99,6 +99,9 @@ int main() {
     }
     const std::wstring mode = argv[1];
     if (mode == L"wait" && argc == 3) {
+        // Scenarios wait for this line before they start the installer.
+        std::printf("waiting\n");
+        std::fflush(stdout);
         WaitFor(argv[2]);
         return 0;
     }

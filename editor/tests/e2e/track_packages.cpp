@@ -75,6 +75,14 @@ QString makeTrack(const QString& dir, const QString& name, const QVector<Package
     return package;
 }
 
+QVector<PackageEntry> ticks(std::initializer_list<int> values) {
+    QVector<PackageEntry> list;
+    int n = 0;
+    for (int t : values)
+        list.append({t, QStringLiteral("entry%1").arg(++n), QStringLiteral("-1")});
+    return list;
+}
+
 QString makePicture(const QString& path, QSize size, const QColor& colour) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(colour);

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVector>
 
+#include <initializer_list>
+
 // One entry of a written track; an empty level writes no level element, as
 // older producers did.
 struct PackageEntry {
@@ -20,5 +22,7 @@ struct PackageEntry {
 // returns its path (empty on failure).
 QString makeTrack(const QString& dir, const QString& name, const QVector<PackageEntry>& entries,
                   QSize pictureSize = QSize(320, 180));
+// Ordinary entries at the given ticks, captioned "entry1", "entry2" … in that order.
+QVector<PackageEntry> ticks(std::initializer_list<int> values);
 // A JPEG picture file of the given size, for inserting.
 QString makePicture(const QString& path, QSize size, const QColor& colour);

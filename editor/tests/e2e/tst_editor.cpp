@@ -19,14 +19,6 @@
 
 namespace {
 
-QVector<PackageEntry> ticks(std::initializer_list<int> values) {
-    QVector<PackageEntry> list;
-    int n = 0;
-    for (int t : values)
-        list.append({t, QStringLiteral("entry%1").arg(++n), QStringLiteral("-1")});
-    return list;
-}
-
 QStringList ids(const QVector<Entry>& entries) {
     QStringList list;
     for (const Entry& e : entries)

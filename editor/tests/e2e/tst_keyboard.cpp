@@ -18,14 +18,6 @@
 
 namespace {
 
-QVector<PackageEntry> ticks(std::initializer_list<int> values) {
-    QVector<PackageEntry> list;
-    int n = 0;
-    for (int t : values)
-        list.append({t, QStringLiteral("entry%1").arg(++n), QStringLiteral("-1")});
-    return list;
-}
-
 // The Accessible attached object of a QML item, or null.
 QObject* accessibleOf(QObject* item) {
     for (QObject* child : item->children()) {

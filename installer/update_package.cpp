@@ -148,8 +148,20 @@ bool ReadFileToData(std::FILE* file, std::vector<uint8_t>* data) {
                   platform::LastError());
         return false;
     }
-    data->resize(dataSize);
-    return std::fread(data->data(), 1, dataSize, file) == dataSize;
+    // Appended piece by piece into reserved room: a resize would first zero tens of MB that
+    // the read then overwrites.
+    data->clear();
+    data->reserve(dataSize);
+    uint8_t piece[64 * 1024];
+    for (uint32_t left = dataSize; left > 0;) {
+        const size_t want = left < sizeof piece ? left : sizeof piece;
+        if (std::fread(piece, 1, want, file) != want) {
+            return false;
+        }
+        data->insert(data->end(), piece, piece + want);
+        left -= static_cast<uint32_t>(want);
+    }
+    return true;
 }
 
 int CopyFileA() {

@@ -1,7 +1,11 @@
-// POSIX version resources: the file is read whole and the resource located by
+// POSIX version resources: the file is mapped and the resource located by
 // FindVersionResource; the lookup is QueryVersionBlock over the copied block.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 #include "platform/version_resource.h"
@@ -38,23 +42,27 @@ std::string ToUtf8(const std::u16string& text) {
 }
 
 bool LoadResource(const std::u16string& path, std::vector<uint8_t>* resource) {
-    std::ifstream in(ToUtf8(path), std::ios::binary | std::ios::ate);
-    if (!in)
+    const int fd = open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    const std::streamoff end = in.tellg();
-    if (end <= 0)
+    struct stat status {};
+    const bool sized = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0;
+    // Mapped, not read: an update package is the program followed by tens of MB of
+    // archive, and only the headers and the resource itself are ever touched.
+    void* image =
+        sized ? mmap(nullptr, static_cast<size_t>(status.st_size), PROT_READ, MAP_PRIVATE, fd, 0)
+              : MAP_FAILED;
+    close(fd);
+    if (image == MAP_FAILED)
         return false;
-    // One read of the whole file: the size call and the data call each read it again.
-    std::vector<uint8_t> image(static_cast<size_t>(end));
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(image.data()), end))
-        return false;
+    const auto* bytes = static_cast<const uint8_t*>(image);
+    const size_t size = static_cast<size_t>(status.st_size);
     size_t offset = 0, length = 0;
-    if (!FindVersionResource(image.data(), image.size(), &offset, &length))
-        return false;
-    resource->assign(image.begin() + static_cast<std::ptrdiff_t>(offset),
-                     image.begin() + static_cast<std::ptrdiff_t>(offset + length));
-    return true;
+    const bool found = FindVersionResource(bytes, size, &offset, &length);
+    if (found)
+        resource->assign(bytes + offset, bytes + offset + length);
+    munmap(image, size);
+    return found;
 }
 
 }  // namespace

@@ -37,8 +37,7 @@ std::string CheckArchiveEnd(const std::vector<uint8_t>& archive) {
     const size_t size = archive.size();
     for (size_t back = 22; back <= size && back <= 22 + 0xffff; ++back) {
         const uint8_t* record = archive.data() + size - back;
-        if (std::memcmp(record, "PK\x05\x06", 4) != 0 ||
-            size_t{22} + Read16(record + 20) != back) {
+        if (std::memcmp(record, "PK\x05\x06", 4) != 0 || size_t{22} + Read16(record + 20) != back) {
             continue;
         }
         const uint32_t directorySize = Read32(record + 12);

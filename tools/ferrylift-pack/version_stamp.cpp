@@ -375,7 +375,7 @@ bool StampPe(std::vector<uint8_t>* image, const std::string& carried, const std:
         Write32(0x40000040u, header + 36);  // initialised data, readable
         Write16(static_cast<uint16_t>(pe.sectionCount + 1), data + pe.optional - 18);
         Write32(static_cast<uint32_t>(Align(virtualAddress + content.size(), sectionAlignment)),
-                 data + optional + 56);
+                data + optional + 56);
         Write32(Read32(data + optional + 8) + rawSize, data + optional + 8);
         content.resize(rawSize, 0);
         image->resize(rawPointer, 0);

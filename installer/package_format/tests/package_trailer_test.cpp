@@ -33,7 +33,7 @@ std::string PeHeaders(uint16_t magic, uint32_t securityOffset, uint32_t security
     bytes.replace(0x40, 4, std::string("PE\0\0", 4));
     little_endian::Write16(plus ? 0x8664 : 0x14c, reinterpret_cast<uint8_t*>(&bytes[0x44]));
     little_endian::Write16(static_cast<uint16_t>(optionalSize),
-                            reinterpret_cast<uint8_t*>(&bytes[0x44 + 16]));
+                           reinterpret_cast<uint8_t*>(&bytes[0x44 + 16]));
     const size_t optional = 0x40 + 24;
     little_endian::Write16(magic, reinterpret_cast<uint8_t*>(&bytes[optional]));
     const size_t directories = optional + (plus ? 112 : 96);

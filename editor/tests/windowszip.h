@@ -78,7 +78,7 @@ inline bool writeWindowsZip(const QString& path, const QList<RawEntry>& entries)
         body += entry.data;
 
         put32(directory, 0x02014b50);
-        put16(directory, 20);  // made by MS-DOS, spec 2.0
+        put16(directory, 20);  // made by MS-DOS, version 2.0
         put16(directory, folder ? 10 : 20);
         put16(directory, flags);
         put16(directory, 0);

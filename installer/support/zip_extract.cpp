@@ -162,6 +162,29 @@ ZipCode AskAfterFailedCreate(const std::string& path, const ZipCreateFailed& onC
     return onCreateFailed(path, error);
 }
 
+enum class CreateOutcome { Opened, Skipped, Failed };
+
+// Opens path for writing with `disposition`, asking the caller's callback after each failed
+// try. With missingIsFine a file that does not exist counts as opened: the replace mode only
+// asks whether an existing main program can be written.
+CreateOutcome CreateWithRetries(const std::string& path, uint32_t disposition, bool missingIsFine,
+                                const ZipCreateFailed& onCreateFailed, platform::UniqueFile* file) {
+    for (;;) {
+        file->Reset(platform::CreateFile(path, platform::kGenericWrite, platform::kShareNone,
+                                         disposition, platform::kAttributesNone));
+        if (*file || (missingIsFine && platform::LastError() == platform::kErrorFileNotFound)) {
+            return CreateOutcome::Opened;
+        }
+        const ZipCode answer = AskAfterFailedCreate(path, onCreateFailed);
+        if (answer == ZipCode::Skip) {
+            return CreateOutcome::Skipped;
+        }
+        if (answer != ZipCode::Retry) {
+            return CreateOutcome::Failed;
+        }
+    }
+}
+
 // Removes the scratch file on every way out, unless it has taken the target's place.
 class ScratchFile {
 public:
@@ -184,19 +207,12 @@ private:
 // ZipWriteMode::Replace: see there.
 bool ReplaceWithEntry(unzFile archive, EntryCloser* entry, unsigned long dosDateTime,
                       const std::string& path, const ZipCreateFailed& onCreateFailed) {
-    for (;;) {
-        platform::UniqueFile target(
-            platform::CreateFile(path, platform::kGenericWrite, platform::kShareNone,
-                                 platform::kOpenExisting, platform::kAttributesNone));
-        if (target || platform::LastError() == platform::kErrorFileNotFound) {
-            break;
-        }
-        const ZipCode answer = AskAfterFailedCreate(path, onCreateFailed);
-        if (answer == ZipCode::Skip) {
-            return true;
-        }
-        if (answer != ZipCode::Retry) {
-            return false;
+    {
+        platform::UniqueFile target;
+        const CreateOutcome outcome =
+            CreateWithRetries(path, platform::kOpenExisting, true, onCreateFailed, &target);
+        if (outcome != CreateOutcome::Opened) {
+            return outcome == CreateOutcome::Skipped;
         }
     }
     // A scratch file left by a killed run is simply overwritten.
@@ -303,19 +319,10 @@ bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCre
         return ReplaceWithEntry(archive, &entry, info.dosDate, path, onCreateFailed);
     }
     platform::UniqueFile file;
-    for (;;) {
-        file.Reset(platform::CreateFile(path, platform::kGenericWrite, platform::kShareNone,
-                                        platform::kCreateAlways, platform::kAttributesNone));
-        if (file) {
-            break;
-        }
-        const ZipCode answer = AskAfterFailedCreate(path, onCreateFailed);
-        if (answer == ZipCode::Skip) {
-            return true;
-        }
-        if (answer != ZipCode::Retry) {
-            return false;
-        }
+    const CreateOutcome outcome =
+        CreateWithRetries(path, platform::kCreateAlways, false, onCreateFailed, &file);
+    if (outcome != CreateOutcome::Opened) {
+        return outcome == CreateOutcome::Skipped;
     }
     if (!CopyEntryData(archive, file.Get())) {
         return false;

@@ -8,6 +8,8 @@
 #include <cctype>
 #include <memory>
 
+#include "utf8.h"
+
 namespace ferrylift_pack {
 namespace {
 
@@ -55,14 +57,7 @@ std::string Fold(const std::string& utf8) {
     std::string out;
     size_t i = 0;
     while (i < utf8.size()) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 0xE ? 3 : 4;
-        length = std::min(length, utf8.size() - i);
-        uint32_t code = length == 1 ? c : c & (0x7F >> length);
-        for (size_t k = 1; k < length; ++k) {
-            code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        }
-        i += length;
+        uint32_t code = NextCodePoint(utf8, &i);
         if (code == '/') {
             code = '\\';
         }

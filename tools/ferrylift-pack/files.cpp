@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "support/file_version_info.h"
+#include "utf8.h"
 
 namespace fs = std::filesystem;
 
@@ -23,14 +24,7 @@ std::u16string Utf8ToUtf16(const std::string& text) {
     std::u16string out;
     size_t i = 0;
     while (i < text.size()) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 0xE ? 3 : 4;
-        length = std::min(length, text.size() - i);
-        uint32_t code = length == 1 ? c : c & (0x7F >> length);
-        for (size_t k = 1; k < length; ++k) {
-            code = code << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        }
-        i += length;
+        uint32_t code = NextCodePoint(text, &i);
         if (code >= 0x10000) {
             code -= 0x10000;
             out += static_cast<char16_t>(0xD800 + (code >> 10));

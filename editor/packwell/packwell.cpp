@@ -242,6 +242,7 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
                          const std::string& password, const std::string& includePrefix,
                          const std::string& excludePrefix, bool keepExisting) {
     lastError_.clear();
+    lastFailure_ = PackwellFailure::Other;  // until it succeeds
     Archive archive = OpenArchive(packagePath, ZIP_RDONLY, password, lastError_);
     if (!archive)
         return false;
@@ -300,6 +301,7 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
         if (!WriteEntry(archive.get(), item.index, target, lastError_))
             return false;
     }
+    lastFailure_ = PackwellFailure::None;
     return true;
 }
 
@@ -308,6 +310,7 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
                         const std::string& root, const std::string& password,
                         const std::string& comment, const std::string& extraStoredExtensions) {
     lastError_.clear();
+    lastFailure_ = PackwellFailure::Other;  // until it succeeds
     skippedFiles_.clear();
     if (packagePath.empty() || root.empty()) {
         lastError_ = "no package or root";
@@ -476,5 +479,6 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
         return false;  // the guard discards, leaving the old package
     }
     archive.release();
+    lastFailure_ = PackwellFailure::None;
     return true;
 }

@@ -8,6 +8,16 @@
 #include <string>
 #include <vector>
 
+// Why the last UnZipFile or ZipFiles failed, for the caller to tell the user.
+enum class PackwellFailure {
+    None,             // the last call succeeded
+    ReadOnlyPackage,  // the package file may not be written
+    NoPermission,     // a folder (the package's or the store's) may not be written
+    DiskFull,         // no space left, or less than the unpacked package needs
+    TooLarge,         // the package exceeds the limits of an unpack
+    Other,            // unreadable package, bad names, input/output errors
+};
+
 class Packwell {
 public:
     // Inner path of the first entry whose last path component is flagFileName,
@@ -48,10 +58,13 @@ public:
 
     // Last failure, for diagnostics.
     const std::string& LastError() const { return lastError_; }
+    // Kind of the last failure of UnZipFile or ZipFiles; None after a success.
+    PackwellFailure LastFailure() const { return lastFailure_; }
     // Listed files that the last ZipFiles left out, as given.
     const std::vector<std::string>& SkippedFiles() const { return skippedFiles_; }
 
 private:
     std::string lastError_;
+    PackwellFailure lastFailure_ = PackwellFailure::None;
     std::vector<std::string> skippedFiles_;
 };

@@ -196,6 +196,7 @@ private slots:
         Packwell packwell;
         QVERIFY2(packwell.ZipFiles(files, {}, local(package), local(root()), "", "", ""),
                  packwell.LastError().c_str());
+        QCOMPARE(packwell.LastFailure(), PackwellFailure::None);
         const QMap<QString, ZipEntry> entries = readZip(package);
         QCOMPARE(entries.keys(), QStringList({"L/res/a.jpg", "L/res/new.jpeg", "L/tracks.xml"}));
         QCOMPARE(entries["L/tracks.xml"].data, QByteArray(4000, 'x'));
@@ -226,6 +227,7 @@ private slots:
         Packwell packwell;
         QVERIFY(!packwell.ZipFiles(locals(paths), {}, local(package), local(root()), "", "", ""));
         QVERIFY(!packwell.LastError().empty());
+        QCOMPARE(packwell.LastFailure(), PackwellFailure::Other);
         QCOMPARE(readFile(package), before);
         QCOMPARE(treeOf(base()), tree);
     }

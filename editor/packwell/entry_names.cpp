@@ -144,7 +144,16 @@ bool ReadEntryName(zip_t* archive, zip_uint64_t index, EntryName& entry) {
     // name and an unflagged valid one decode alike.
     entry.name = DecodeUnflaggedName(bytes);
     entry.rewrite = !IsAscii(bytes) && !(flagged && entry.name == bytes);
+    entry.named = true;
     return true;
+}
+
+std::vector<EntryName> ReadEntryNames(zip_t* archive) {
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    std::vector<EntryName> names(count > 0 ? static_cast<size_t>(count) : 0);
+    for (size_t i = 0; i < names.size(); ++i)
+        ReadEntryName(archive, i, names[i]);
+    return names;
 }
 
 }  // namespace packwell

@@ -6,10 +6,12 @@
 #include <zip.h>
 
 #include <string>
+#include <vector>
 
 namespace packwell {
 
 struct EntryName {
+    bool named = false;    // false for an entry whose name cannot be read
     std::string name;      // UTF-8, separators as stored
     bool rewrite = false;  // stored bytes are not flagged UTF-8 of name
 };
@@ -25,5 +27,8 @@ std::string DecodeUnflaggedName(const std::string& raw);
 
 // Reads the name of entry index; false when the entry has none.
 bool ReadEntryName(zip_t* archive, zip_uint64_t index, EntryName& entry);
+
+// The names of every entry of the archive, by index.
+std::vector<EntryName> ReadEntryNames(zip_t* archive);
 
 }  // namespace packwell

@@ -3,6 +3,7 @@
 #include "entry_names.h"
 #include "save_leftovers.h"
 #include "store_paths.h"
+#include "track_folder.h"
 
 #include <unistd.h>
 #include <zip.h>
@@ -69,6 +70,21 @@ std::string Normalised(std::string name) {
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The first entry whose last path component is flagFileName, with "/" as
+// separator; empty when there is none.
+std::string FlagPathOf(const std::vector<EntryName>& names, const std::string& flagFileName) {
+    for (const EntryName& entry : names) {
+        if (!entry.named)
+            continue;
+        const std::string name = Normalised(entry.name);
+        const size_t slash = name.find_last_of('/');
+        if (name.compare(slash == std::string::npos ? 0 : slash + 1, std::string::npos,
+                         flagFileName) == 0)
+            return name;
+    }
+    return {};
 }
 
 // An entry name must stay below the extraction root: no absolute path, no
@@ -216,26 +232,17 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
 
 }  // namespace
 
+bool Packwell::IsTrackFolderName(const std::string& folder) {
+    return packwell::IsTrackFolderName(folder);
+}
+
 void Packwell::GetFlagFilePathFromZipPackage(std::string& flagPath, const std::string& flagFileName,
                                              const std::string& packagePath,
                                              const std::string& password) {
     flagPath.clear();
     Archive archive = OpenArchive(packagePath, ZIP_RDONLY, password, lastError_);
-    if (!archive)
-        return;
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        EntryName entry;
-        if (!packwell::ReadEntryName(archive.get(), static_cast<zip_uint64_t>(i), entry))
-            continue;
-        const std::string name = Normalised(entry.name);
-        const size_t slash = name.find_last_of('/');
-        const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
-        if (last == flagFileName) {
-            flagPath = name;
-            return;
-        }
-    }
+    if (archive)
+        flagPath = FlagPathOf(packwell::ReadEntryNames(archive.get()), flagFileName);
 }
 
 bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targetRoot,
@@ -243,6 +250,7 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
                          const std::string& excludePrefix, bool keepExisting) {
     lastError_.clear();
     lastFailure_ = PackwellFailure::Other;  // until it succeeds
+    skippedEntries_.clear();
     Archive archive = OpenArchive(packagePath, ZIP_RDONLY, password, lastError_);
     if (!archive)
         return false;
@@ -251,52 +259,64 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
         return false;
     }
 
+    // The package's track folder is the one that holds its "tracks.xml"; the
+    // package writes there and nowhere else.
+    const std::vector<EntryName> names = packwell::ReadEntryNames(archive.get());
+    const std::string flag = FlagPathOf(names, packwell::kTrackDocument);
+    const size_t slash = flag.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : flag.substr(0, slash);
+    if (!packwell::IsTrackFolderName(folder)) {
+        lastError_ = "no tracks.xml inside a usable track folder: " + flag;
+        return false;
+    }
+
     struct Item {
         zip_uint64_t index;
-        std::string name;
+        std::string inside;  // path below the track folder
     };
     std::vector<Item> items;
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    // Every name is checked before anything is written.
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const zip_uint64_t index = static_cast<zip_uint64_t>(i);
-        EntryName entry;
-        if (!packwell::ReadEntryName(archive.get(), index, entry)) {
-            lastError_ = "entry without a name";
-            return false;
-        }
-        const std::string name = Normalised(entry.name);
-        if (!IsSafeEntryName(name)) {
-            lastError_ = "entry outside the target folder: " + name;
-            return false;
+    for (zip_uint64_t index = 0; index < names.size(); ++index) {
+        const std::string name = Normalised(names[index].name);
+        std::string inside;
+        if (!names[index].named || !IsSafeEntryName(name) ||
+            !packwell::PathInside(name, folder, inside)) {
+            // Another track's files, a lock, or something beside the tracks.
+            qDebug() << "Packwell::UnZipFile"
+                     << "skipped, outside the track folder" << QString::fromStdString(folder) << ":"
+                     << QString::fromStdString(name);
+            skippedEntries_.push_back(name);
+            continue;
         }
         if (!includePrefix.empty() && !StartsWith(name, includePrefix))
             continue;
         if (!excludePrefix.empty() && StartsWith(name, excludePrefix))
             continue;
-        items.push_back({index, name});
+        items.push_back({index, inside});
     }
 
-    const fs::path root(targetRoot);
+    std::filesystem::path made;
+    if (!packwell::PrepareTrackFolder(targetRoot, folder, made, lastError_))
+        return false;
+    const fs::path trackFolder = fs::path(targetRoot) / folder;
     for (const Item& item : items) {
-        const bool isFolder = item.name.back() == '/';
-        const std::vector<std::string> segments = packwell::Segments(item.name);
+        const bool isFolder = item.inside.empty() || item.inside.back() == '/';
+        const std::vector<std::string> segments = packwell::Segments(item.inside);
         if (segments.empty())
             continue;
         // The package owns the places of its entries inside its track folder:
         // what an earlier package left in the way is replaced.
-        if (!packwell::MakeFolders(root, segments, isFolder ? segments.size() : segments.size() - 1,
-                                   lastError_))
+        if (!packwell::MakeFolders(trackFolder, segments,
+                                   isFolder ? segments.size() : segments.size() - 1, lastError_))
             return false;
         if (isFolder)
             continue;
-        fs::path target = root;
+        fs::path target = trackFolder;
         for (const std::string& segment : segments)
             target /= segment;
         std::error_code code;
         if (keepExisting && fs::is_regular_file(fs::symlink_status(target, code)))
             continue;
-        if (!packwell::ClearFilePlace(target, segments.size(), lastError_))
+        if (!packwell::ClearFilePlace(target, lastError_))
             return false;
         if (!WriteEntry(archive.get(), item.index, target, lastError_))
             return false;

@@ -25,11 +25,10 @@ std::vector<std::string> Segments(const std::string& name) {
     return segments;
 }
 
-bool MakeFolders(const fs::path& root, const std::vector<std::string>& segments, size_t count,
+bool MakeFolders(const fs::path& folder, const std::vector<std::string>& segments, size_t count,
                  std::string& error) {
     std::error_code code;
-    fs::create_directories(root, code);
-    fs::path place = root;
+    fs::path place = folder;
     for (size_t i = 0; i < count && i < segments.size(); ++i) {
         place /= segments[i];
         const fs::file_status status = fs::symlink_status(place, code);
@@ -52,7 +51,7 @@ bool MakeFolders(const fs::path& root, const std::vector<std::string>& segments,
     return true;
 }
 
-bool ClearFilePlace(const fs::path& target, size_t depth, std::string& error) {
+bool ClearFilePlace(const fs::path& target, std::string& error) {
     std::error_code code;
     const fs::file_status status = fs::symlink_status(target, code);
     if (fs::is_symlink(status)) {
@@ -61,10 +60,6 @@ bool ClearFilePlace(const fs::path& target, size_t depth, std::string& error) {
             return false;
         }
     } else if (fs::is_directory(status)) {
-        if (depth < 2) {
-            error = "a folder stands where " + target.string() + " belongs";
-            return false;
-        }
         fs::remove_all(target, code);
         if (code) {
             error = "cannot replace folder " + target.string() + ": " + code.message();

@@ -1,6 +1,7 @@
 #include "packwell.h"
 
 #include "entry_names.h"
+#include "package_names.h"
 #include "save_leftovers.h"
 #include "store_paths.h"
 #include "track_folder.h"
@@ -63,28 +64,8 @@ Archive OpenArchive(const std::string& path, int flags, const std::string& passw
     return Archive(archive);
 }
 
-std::string Normalised(std::string name) {
-    std::replace(name.begin(), name.end(), '\\', '/');
-    return name;
-}
-
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-// The first entry whose last path component is flagFileName, with "/" as
-// separator; empty when there is none.
-std::string FlagPathOf(const std::vector<EntryName>& names, const std::string& flagFileName) {
-    for (const EntryName& entry : names) {
-        if (!entry.named)
-            continue;
-        const std::string name = Normalised(entry.name);
-        const size_t slash = name.find_last_of('/');
-        if (name.compare(slash == std::string::npos ? 0 : slash + 1, std::string::npos,
-                         flagFileName) == 0)
-            return name;
-    }
-    return {};
 }
 
 // An entry name must stay below the extraction root: no absolute path, no
@@ -159,7 +140,7 @@ std::string RelativeEntryName(const fs::path& file, const fs::path& root) {
     const fs::path absoluteFile = fs::absolute(file, error).lexically_normal();
     const fs::path absoluteRoot = fs::absolute(root, error).lexically_normal();
     const fs::path relative = absoluteFile.lexically_relative(absoluteRoot);
-    const std::string name = Normalised(relative.generic_string());
+    const std::string name = packwell::Normalised(relative.generic_string());
     if (name.empty() || name == "." || !IsSafeEntryName(name))
         return {};
     return name;
@@ -242,7 +223,7 @@ void Packwell::GetFlagFilePathFromZipPackage(std::string& flagPath, const std::s
     flagPath.clear();
     Archive archive = OpenArchive(packagePath, ZIP_RDONLY, password, lastError_);
     if (archive)
-        flagPath = FlagPathOf(packwell::ReadEntryNames(archive.get()), flagFileName);
+        flagPath = packwell::FlagPathOf(packwell::ReadPackageNames(archive.get()), flagFileName);
 }
 
 bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targetRoot,
@@ -261,8 +242,8 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
 
     // The package's track folder is the one that holds its "tracks.xml"; the
     // package writes there and nowhere else.
-    const std::vector<EntryName> names = packwell::ReadEntryNames(archive.get());
-    const std::string flag = FlagPathOf(names, packwell::kTrackDocument);
+    const std::vector<EntryName> names = packwell::ReadPackageNames(archive.get());
+    const std::string flag = packwell::FlagPathOf(names, packwell::kTrackDocument);
     const size_t slash = flag.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string() : flag.substr(0, slash);
     if (!packwell::IsTrackFolderName(folder)) {
@@ -276,7 +257,7 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
     };
     std::vector<Item> items;
     for (zip_uint64_t index = 0; index < names.size(); ++index) {
-        const std::string name = Normalised(names[index].name);
+        const std::string name = packwell::Normalised(names[index].name);
         std::string inside;
         if (!names[index].named || !IsSafeEntryName(name) ||
             !packwell::PathInside(name, folder, inside)) {
@@ -414,12 +395,10 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
     // An entry whose file is missing stays as it is, so nothing already in the
     // package is lost to a file that vanished from the store.
     std::map<std::string, zip_uint64_t> kept;
-    const zip_int64_t count = zip_get_num_entries(zip, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const zip_uint64_t index = static_cast<zip_uint64_t>(i);
-        EntryName entry;
-        const bool named = packwell::ReadEntryName(zip, index, entry);
-        if (named && names.count(entry.name) && !kept.count(entry.name)) {
+    const std::vector<EntryName> entries = packwell::ReadPackageNames(zip);
+    for (zip_uint64_t index = 0; index < entries.size(); ++index) {
+        const EntryName& entry = entries[index];
+        if (entry.named && names.count(entry.name) && !kept.count(entry.name)) {
             if (missing.count(entry.name)) {
                 kept.emplace(entry.name, index);
                 if (entry.rewrite &&

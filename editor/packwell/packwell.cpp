@@ -1,6 +1,8 @@
 #include "packwell.h"
 
 #include "entry_names.h"
+#include "failure_kinds.h"
+#include "package_file.h"
 #include "package_names.h"
 #include "save_leftovers.h"
 #include "store_paths.h"
@@ -159,7 +161,11 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std::string& error) {
+// On failure, systemError holds the system's error number (0 when the package
+// was at fault).
+bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std::string& error,
+                int& systemError) {
+    systemError = 0;
     Entry entry(zip_fopen_index(archive, index, 0));
     if (!entry) {
         error = std::string("zip_fopen_index failed: ") + zip_strerror(archive);
@@ -171,6 +177,7 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
     fs::path temporary;
     const int fd = packwell::CreateUniqueSibling(target, temporary);
     if (fd < 0) {
+        systemError = errno;
         error = "cannot write beside " + target.string() + ": " + std::strerror(errno);
         return false;
     }
@@ -190,6 +197,7 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
         if (got == 0)
             break;
         if (!WriteAll(fd, buffer, static_cast<size_t>(got))) {
+            systemError = errno;
             error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
             ::close(fd);
             discard();
@@ -197,6 +205,7 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
         }
     }
     if (::close(fd) != 0) {
+        systemError = errno;
         error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
         discard();
         return false;
@@ -204,6 +213,7 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
     std::error_code code;
     fs::rename(temporary, target, code);
     if (code) {
+        systemError = code.value();
         error = "cannot replace " + target.string() + ": " + code.message();
         discard();
         return false;
@@ -275,6 +285,13 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
         items.push_back({index, inside});
     }
 
+    std::error_code code;
+    fs::create_directories(targetRoot, code);
+    if (::access(targetRoot.c_str(), W_OK | X_OK) != 0) {
+        lastFailure_ = packwell::FailureOfError(errno);
+        lastError_ = "cannot write into " + targetRoot + ": " + std::strerror(errno);
+        return false;
+    }
     std::filesystem::path made;
     if (!packwell::PrepareTrackFolder(targetRoot, folder, made, lastError_))
         return false;
@@ -299,8 +316,11 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
             continue;
         if (!packwell::ClearFilePlace(target, lastError_))
             return false;
-        if (!WriteEntry(archive.get(), item.index, target, lastError_))
+        int systemError = 0;
+        if (!WriteEntry(archive.get(), item.index, target, lastError_, systemError)) {
+            lastFailure_ = packwell::FailureOfError(systemError);
             return false;
+        }
     }
     lastFailure_ = PackwellFailure::None;
     return true;
@@ -369,21 +389,29 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
         return false;  // the package stays as it is rather than emptied
     }
 
+    // A link is saved through: the file it leads to is replaced, the link
+    // stays. A package or folder the user may not write is left alone.
+    const fs::path package = packwell::ResolvePackagePath(packagePath);
+    lastFailure_ = packwell::CheckReplaceable(package, lastError_);
+    if (lastFailure_ != PackwellFailure::None)
+        return false;
+    lastFailure_ = PackwellFailure::Other;
+
     // Saves of one folder take turns; under the lock, what killed saves of this
     // package left behind can go.
-    packwell::FolderLock lock{fs::path(packagePath)};
+    packwell::FolderLock lock{package};
     bool unsupported = false;
     if (lock.Acquire(kSaveLockTimeoutMs, unsupported)) {
-        for (const std::string& leftover : packwell::RemoveSaveLeftovers(fs::path(packagePath)))
+        for (const std::string& leftover : packwell::RemoveSaveLeftovers(package))
             qDebug() << "Packwell::ZipFiles"
                      << "removed the leftover of an interrupted save:"
                      << QString::fromStdString(leftover);
     } else if (!unsupported) {
-        lastError_ = "another program is saving beside " + packagePath;
+        lastError_ = "another program is saving beside " + package.string();
         return false;
     }
 
-    Archive archive = OpenArchive(packagePath, ZIP_CREATE, password, lastError_);
+    Archive archive = OpenArchive(package.string(), ZIP_CREATE, password, lastError_);
     if (!archive)
         return false;
     zip_t* zip = archive.get();
@@ -474,6 +502,9 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
 
     // zip_close writes a temporary file beside the package and renames it.
     if (zip_close(zip) != 0) {
+        zip_error_t* error = zip_get_error(zip);
+        if (zip_error_system_type(error) == ZIP_ET_SYS)
+            lastFailure_ = packwell::FailureOfError(zip_error_code_system(error));
         lastError_ = std::string("zip_close failed: ") + zip_strerror(zip);
         return false;  // the guard discards, leaving the old package
     }

@@ -13,6 +13,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 
@@ -48,9 +50,17 @@ QJsonArray trackOf(const RecordingRoot& root) {
 // standard input ("load PATH", "save"), answering "ok" or "fail REASON".
 class SecondEditor {
 public:
-    SecondEditor() {
-        process.setProgram(QCoreApplication::applicationFilePath());
-        process.setArguments({QStringLiteral("--editor")});
+    // asNobody: run as uid 65534, a user who is not root.
+    explicit SecondEditor(bool asNobody = false) {
+        const QString program = QCoreApplication::applicationFilePath();
+        if (asNobody) {
+            process.setProgram(QStringLiteral("setpriv"));
+            process.setArguments(
+                {"--reuid=65534", "--regid=65534", "--clear-groups", program, "--editor"});
+        } else {
+            process.setProgram(program);
+            process.setArguments({QStringLiteral("--editor")});
+        }
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start();
         if (!process.waitForStarted())
@@ -174,6 +184,53 @@ private slots:
         const QMap<QString, ZipEntry> saved = readZip(base);
         QCOMPARE(saved.value("base/res/slide0001.jpg").data, QByteArray("base picture"));
         QVERIFY(saved.value("base/tracks.xml").data.contains("base caption"));
+    }
+
+    // Opened through a symbolic link, a package is saved to the file the link
+    // leads to, and the link stays.
+    void saveThroughALink() {
+        QVERIFY(QDir().mkpath(scratch->work() + "/real"));
+        const QString real =
+            package({{"L/tracks.xml", trackXml(entryXml("a.jpg", "first", 1), "Linked")},
+                     {"L/res/a.jpg", "a"}},
+                    "real/lesson.zip");
+        const QString link = scratch->work() + "/lesson.zip";
+        QVERIFY(QFile::link(real, link));
+        QVERIFY(load(link));
+        QJsonArray track = trackOf(*root);
+        QJsonObject entry = track[0].toObject();
+        entry["description"] = "changed";
+        track[0] = entry;
+        QVERIFY(host->saveTrack("Linked", track));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(QFileInfo(link).symLinkTarget(), real);
+        QVERIFY(readZip(real).value("L/tracks.xml").data.contains("changed"));
+        QCOMPARE(QDir(scratch->work()).entryList(QDir::Files | QDir::System | QDir::Hidden),
+                 QStringList{"lesson.zip"});
+    }
+
+    // A user who is not root opens a package that is read-only to them: it
+    // opens, but a save fails and leaves the package as it was.
+    void readOnlyPackageNotSaved() {
+        if (::geteuid() != 0)
+            QSKIP("needs root to run the second editor as another user");
+        const QString path =
+            package({{"L/tracks.xml", trackXml(entryXml("a.jpg", "first", 1), "Read-only")},
+                     {"L/res/a.jpg", "a"}},
+                    "readonly.zip");
+        for (const QString& folder : {scratch->data(), scratch->work()}) {
+            QCOMPARE(QProcess::execute("chown", {"-R", "65534:65534", folder}), 0);
+            QVERIFY(QFile::setPermissions(
+                folder, QFile::permissions(folder) | QFile::ExeOther | QFile::ReadOther));
+        }
+        QVERIFY(
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const QByteArray before = readFile(path);
+        SecondEditor editor(true);
+        QCOMPARE(editor.send("load " + path), QStringLiteral("ok"));
+        QVERIFY(editor.send("save").startsWith("fail "));
+        QCOMPARE(readFile(path), before);
+        QCOMPARE(QFileInfo(path).permissions() & QFile::WriteOwner, QFileDevice::Permissions());
     }
 
     // A package whose own track folder would stand where a lock belongs is

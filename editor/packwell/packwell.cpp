@@ -4,6 +4,7 @@
 #include "failure_kinds.h"
 #include "package_file.h"
 #include "package_names.h"
+#include "platform_names.h"
 #include "save_leftovers.h"
 #include "store_paths.h"
 #include "track_folder.h"
@@ -70,25 +71,6 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// An entry name must stay below the extraction root: no absolute path, no
-// drive or stream prefix, no ".." segment.
-bool IsSafeEntryName(const std::string& name) {
-    if (name.empty() || name.front() == '/')
-        return false;
-    if (name.find(':') != std::string::npos || name.find('\0') != std::string::npos)
-        return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find('/', start);
-        if (end == std::string::npos)
-            end = name.size();
-        if (name.compare(start, end - start, "..") == 0)
-            return false;
-        start = end + 1;
-    }
-    return true;
-}
-
 std::string LowerExtension(const std::string& name) {
     const size_t slash = name.find_last_of('/');
     const size_t dot = name.find_last_of('.');
@@ -143,7 +125,7 @@ std::string RelativeEntryName(const fs::path& file, const fs::path& root) {
     const fs::path absoluteRoot = fs::absolute(root, error).lexically_normal();
     const fs::path relative = absoluteFile.lexically_relative(absoluteRoot);
     const std::string name = packwell::Normalised(relative.generic_string());
-    if (name.empty() || name == "." || !IsSafeEntryName(name))
+    if (name.empty() || name == "." || !packwell::IsSafeEntryName(name))
         return {};
     return name;
 }
@@ -269,7 +251,7 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
     for (zip_uint64_t index = 0; index < names.size(); ++index) {
         const std::string name = packwell::Normalised(names[index].name);
         std::string inside;
-        if (!names[index].named || !IsSafeEntryName(name) ||
+        if (!names[index].named || !packwell::IsSafeEntryName(name) ||
             !packwell::PathInside(name, folder, inside)) {
             // Another track's files, a lock, or something beside the tracks.
             qDebug() << "Packwell::UnZipFile"
@@ -282,6 +264,12 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
             continue;
         if (!excludePrefix.empty() && StartsWith(name, excludePrefix))
             continue;
+        if (!packwell::IsStorablePath(targetRoot, folder + "/" + inside)) {
+            qDebug() << "Packwell::UnZipFile"
+                     << "skipped, a name this system cannot store:" << QString::fromStdString(name);
+            skippedEntries_.push_back(name);
+            continue;
+        }
         items.push_back({index, inside});
     }
 
@@ -318,6 +306,10 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
             return false;
         int systemError = 0;
         if (!WriteEntry(archive.get(), item.index, target, lastError_, systemError)) {
+            if (systemError == ENAMETOOLONG) {  // a file system with tighter limits
+                skippedEntries_.push_back(folder + "/" + item.inside);
+                continue;
+            }
             lastFailure_ = packwell::FailureOfError(systemError);
             return false;
         }

@@ -75,11 +75,10 @@ int CreateUniqueSibling(const fs::path& target, fs::path& created) {
     thread_local std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<size_t> pick(0, sizeof kAlphabet - 2);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string suffix = ".packwell-";
-        for (int i = 0; i < 6; ++i)
-            suffix += kAlphabet[pick(random)];
-        created = target;
-        created += suffix;
+        std::string name = kTemporaryPrefix;
+        for (size_t i = 0; i < kTemporaryRandomLength; ++i)
+            name += kAlphabet[pick(random)];
+        created = target.parent_path() / name;
         const int fd = ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;

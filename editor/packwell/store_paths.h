@@ -23,8 +23,13 @@ bool MakeFolders(const std::filesystem::path& folder, const std::vector<std::str
 // there goes (it is never written through), and so does a folder.
 bool ClearFilePlace(const std::filesystem::path& target, std::string& error);
 
-// Creates a new empty file beside target, named target + ".packwell-" + six
-// random characters; returns its descriptor (-1 on failure) and its path.
+// Temporary files of an unpack: ".packwell-" and eight random letters or
+// digits, short whatever the name of the file they become.
+inline constexpr char kTemporaryPrefix[] = ".packwell-";
+inline constexpr size_t kTemporaryRandomLength = 8;
+
+// Creates a new empty temporary file in target's folder; returns its
+// descriptor (-1 on failure) and its path.
 int CreateUniqueSibling(const std::filesystem::path& target, std::filesystem::path& created);
 
 }  // namespace packwell

@@ -205,6 +205,39 @@ private slots:
         QCOMPARE(treeOf(base()), before);
     }
 
+    // Names the file system takes are taken: a picture name of 249 bytes
+    // (the temporary name beside it must fit too) and a ":" where the system
+    // allows it. A name too long for the system skips that entry alone.
+    // Saving packs them back under the same names.
+    void unusualNames() {
+        const QString longName = "L/res/" + QString(245, 'x') + ".jpg";
+        const QString tooLong = "L/res/" + QString(300, 'y') + ".jpg";
+        const QString deepName = "L/" + QString("d/").repeated(2100) + "deep.jpg";
+        const QString colon = "L/res/10:30 板书.jpg";
+        const QString package = base() + "/p.zip";
+        QVERIFY(writeZip(package, {{"L/tracks.xml", "xml"},
+                                   {longName, "long"},
+                                   {tooLong, "too long"},
+                                   {deepName, "deep"},
+                                   {colon, "colon"}}));
+        Packwell packwell;
+        QVERIFY2(packwell.UnZipFile(local(package), local(root()), "", "", "", false),
+                 packwell.LastError().c_str());
+        QCOMPARE(packwell.SkippedEntries(), locals({tooLong, deepName}));
+        QCOMPARE(filesOf(root()),
+                 (QMap<QString, QByteArray>{
+                     {"L/tracks.xml", "xml"}, {longName, "long"}, {colon, "colon"}}));
+
+        writeFile(root() + longName, "long, changed");
+        QVERIFY2(
+            packwell.ZipFiles(locals({root() + "L/tracks.xml", root() + longName, root() + colon}),
+                              {}, local(package), local(root()), "", "", ""),
+            packwell.LastError().c_str());
+        const QMap<QString, ZipEntry> saved = readZip(package);
+        QCOMPARE(saved.keys(), QStringList({colon, longName, "L/tracks.xml"}));
+        QCOMPARE(saved[longName].data, QByteArray("long, changed"));
+    }
+
     void extractionReplacesFiles() {
         const QString package = base() + "/p.zip";
         QVERIFY(writeZip(package, {{"L/", {}}, {"L/tracks.xml", "new"}, {"L/res/a.jpg", "pic"}}));

@@ -233,6 +233,28 @@ private slots:
         QCOMPARE(QFileInfo(path).permissions() & QFile::WriteOwner, QFileDevice::Permissions());
     }
 
+    // A picture name of 245 bytes and one with ":" open like any other; the
+    // one name the file system cannot hold leaves out that picture alone.
+    void unusualPictureNamesOpen() {
+        const QString longName = QString(245, 'x') + ".jpg";
+        const QString colon = "10:30.jpg";
+        const QString tooLong = QString(300, 'y') + ".jpg";
+        const QString path = package(
+            {{"L/tracks.xml", trackXml(entryXml(longName, "long", 1) + entryXml(colon, "colon", 2) +
+                                           entryXml(tooLong, "too long", 3),
+                                       "Names")},
+             {"L/res/" + longName, "long"},
+             {"L/res/" + colon, "colon"},
+             {"L/res/" + tooLong, "too long"}},
+            "names.zip");
+        QVERIFY(load(path));
+        const QList<QVariantList> appended = root->appended();
+        QCOMPARE(appended.size(), 3);
+        QCOMPARE(readFile(appended[0][1].toString()), QByteArray("long"));
+        QCOMPARE(readFile(appended[1][1].toString()), QByteArray("colon"));
+        QVERIFY(!QFileInfo::exists(appended[2][1].toString()));
+    }
+
     // A package whose own track folder would stand where a lock belongs is
     // refused before the store changes: the tracks whose locks those are open.
     void trackFolderNamedLikeALock() {

@@ -90,7 +90,9 @@ bool QPlayerHost::loadTrack(QUrl path) {
     Packwell packwell;
     if (!packwell.UnZipFile(packagePath.toStdString(), root.toStdString(), "", "", "", false)) {
         qDebug() << "QPlayerHost::loadTrack" << QString::fromStdString(packwell.LastError());
-        return failLoad(QStringLiteral("无法解压授课轨迹包"));
+        return failLoad(packwell.LastFailure() == PackwellFailure::TooLarge
+                            ? QStringLiteral("授课轨迹包过大")
+                            : QStringLiteral("无法解压授课轨迹包"));
     }
 
     const QString xmlPath = folder + QStringLiteral("/tracks.xml");

@@ -1,11 +1,15 @@
 // Arbitrary bytes as a track package, unpacked into a scratch store: nothing
-// may appear beside the store or outside the package's track folder, every
-// name unpacked is UTF-8 whatever encoding the package used, and whatever
-// unpacked must pack and unpack again to the same files.
+// may appear beside the store or outside the package's track folder, the
+// store never holds more bytes than the package declares, every name unpacked
+// is UTF-8 whatever encoding the package used, and whatever unpacked must pack
+// and unpack again to the same files.
 #include <entry_names.h>
 #include <packwell.h>
 
 #include <unistd.h>
+#include <zip.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -37,6 +41,25 @@ std::set<std::string> listing(const fs::path& folder) {
          it.increment(error))
         names.insert(it->path().lexically_relative(folder).generic_string());
     return names;
+}
+
+// The unpacked sizes the package's central directory declares, summed.
+uint64_t declaredTotal(const fs::path& package) {
+    int error = 0;
+    zip_t* archive = zip_open(package.c_str(), ZIP_RDONLY, &error);
+    if (!archive)
+        return 0;
+    uint64_t total = 0;
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &stat) == 0 &&
+            (stat.valid & ZIP_STAT_SIZE))
+            total += stat.size;
+    }
+    zip_discard(archive);
+    return total;
 }
 
 std::map<std::string, std::string> contents(const fs::path& folder) {
@@ -114,6 +137,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // What unpacked packs again (updating the package in place) and unpacks to
     // the same files.
     const std::map<std::string, std::string> files = contents(store);
+    uint64_t unpackedBytes = 0;
+    for (const auto& file : files)
+        unpackedBytes += file.second.size();
+    check(unpackedBytes <= declaredTotal(package), "more bytes unpacked than declared");
     std::vector<std::string> paths;
     for (const auto& file : files)
         paths.push_back((store / file.first).string());

@@ -1,6 +1,7 @@
 #include "packwell.h"
 
 #include "entry_names.h"
+#include "entry_writer.h"
 #include "failure_kinds.h"
 #include "package_file.h"
 #include "package_names.h"
@@ -8,6 +9,7 @@
 #include "save_leftovers.h"
 #include "store_paths.h"
 #include "track_folder.h"
+#include "unpack_bounds.h"
 #include "unpack_leftovers.h"
 #include "unreferenced_pictures.h"
 
@@ -132,79 +134,6 @@ std::string RelativeEntryName(const fs::path& file, const fs::path& root) {
     return name;
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// On failure, systemError holds the system's error number (0 when the package
-// was at fault).
-bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std::string& error,
-                int& systemError) {
-    systemError = 0;
-    Entry entry(zip_fopen_index(archive, index, 0));
-    if (!entry) {
-        error = std::string("zip_fopen_index failed: ") + zip_strerror(archive);
-        return false;
-    }
-    // Written beside the target under a name of its own and renamed, so a
-    // reader never sees half a file and two programs unpacking the same package
-    // at once each finish their own copy.
-    fs::path temporary;
-    const int fd = packwell::CreateUniqueSibling(target, temporary);
-    if (fd < 0) {
-        systemError = errno;
-        error = "cannot write beside " + target.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    const auto discard = [&temporary] {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-    };
-    char buffer[65536];
-    for (;;) {
-        const zip_int64_t got = zip_fread(entry.get(), buffer, sizeof buffer);
-        if (got < 0) {
-            error = std::string("zip_fread failed: ") + zip_file_strerror(entry.get());
-            ::close(fd);
-            discard();
-            return false;
-        }
-        if (got == 0)
-            break;
-        if (!WriteAll(fd, buffer, static_cast<size_t>(got))) {
-            systemError = errno;
-            error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
-            ::close(fd);
-            discard();
-            return false;
-        }
-    }
-    if (::close(fd) != 0) {
-        systemError = errno;
-        error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
-        discard();
-        return false;
-    }
-    std::error_code code;
-    fs::rename(temporary, target, code);
-    if (code) {
-        systemError = code.value();
-        error = "cannot replace " + target.string() + ": " + code.message();
-        discard();
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool Packwell::IsTrackFolderName(const std::string& folder) {
@@ -245,13 +174,13 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
         return false;
     }
 
-    struct Item {
-        zip_uint64_t index;
-        std::string inside;  // path below the track folder
-    };
-    std::vector<Item> items;
+    std::vector<packwell::PlannedFile> files;
+    std::vector<std::string> folders;  // folder entries, below the track folder
+    zip_uint64_t documentIndex = 0;
     for (zip_uint64_t index = 0; index < names.size(); ++index) {
         const std::string name = packwell::Normalised(names[index].name);
+        if (name == flag)
+            documentIndex = index;
         std::string inside;
         if (!names[index].named || !packwell::IsSafeEntryName(name) ||
             !packwell::PathInside(name, folder, inside)) {
@@ -272,9 +201,25 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
             skippedEntries_.push_back(name);
             continue;
         }
-        items.push_back({index, inside});
+        if (inside.empty() || inside.back() == '/') {
+            folders.push_back(inside);
+            continue;
+        }
+        fs::path target = fs::path(targetRoot) / folder;
+        for (const std::string& segment : packwell::Segments(inside))
+            target /= segment;
+        uint64_t size = 0;
+        if (!packwell::DeclaredSize(archive.get(), index, size)) {
+            lastError_ = "no size for " + name;
+            return false;
+        }
+        std::error_code code;
+        if (keepExisting && fs::is_regular_file(fs::symlink_status(target, code)))
+            continue;
+        files.push_back({index, target, size});
     }
 
+    // Everything the package claims is checked before anything is written.
     std::error_code code;
     fs::create_directories(targetRoot, code);
     if (::access(targetRoot.c_str(), W_OK | X_OK) != 0) {
@@ -282,6 +227,12 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
         lastError_ = "cannot write into " + targetRoot + ": " + std::strerror(errno);
         return false;
     }
+    lastFailure_ = packwell::CheckUnpackBounds(archive.get(), names.size(), files, documentIndex,
+                                               targetRoot, lastError_);
+    if (lastFailure_ != PackwellFailure::None)
+        return false;
+    lastFailure_ = PackwellFailure::Other;
+
     std::filesystem::path made;
     if (!packwell::PrepareTrackFolder(targetRoot, folder, made, lastError_))
         return false;
@@ -296,35 +247,35 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
                      << QString::fromStdString(leftover);
     }
     turn.Share();
-    for (const Item& item : items) {
-        const bool isFolder = item.inside.empty() || item.inside.back() == '/';
-        const std::vector<std::string> segments = packwell::Segments(item.inside);
-        if (segments.empty())
-            continue;
+    // A track folder this unpack began leaves with it when it fails.
+    const auto abandon = [&made] {
+        std::error_code ignored;
+        if (!made.empty())
+            fs::remove_all(made, ignored);
+        return false;
+    };
+    for (const std::string& inside : folders) {
+        const std::vector<std::string> segments = packwell::Segments(inside);
+        if (!packwell::MakeFolders(trackFolder, segments, segments.size(), lastError_))
+            return abandon();
+    }
+    for (const packwell::PlannedFile& file : files) {
+        const fs::path relative = file.target.lexically_relative(trackFolder);
+        const std::vector<std::string> segments = packwell::Segments(relative.generic_string());
         // The package owns the places of its entries inside its track folder:
         // what an earlier package left in the way is replaced.
-        if (!packwell::MakeFolders(trackFolder, segments,
-                                   isFolder ? segments.size() : segments.size() - 1, lastError_))
-            return false;
-        if (isFolder)
-            continue;
-        fs::path target = trackFolder;
-        for (const std::string& segment : segments)
-            target /= segment;
-        std::error_code code;
-        if (keepExisting && fs::is_regular_file(fs::symlink_status(target, code)))
-            continue;
-        if (!packwell::ClearFilePlace(target, lastError_))
-            return false;
+        if (!packwell::MakeFolders(trackFolder, segments, segments.size() - 1, lastError_) ||
+            !packwell::ClearFilePlace(file.target, lastError_))
+            return abandon();
         int systemError = 0;
-        if (!WriteEntry(archive.get(), item.index, target, lastError_, systemError)) {
-            if (systemError == ENAMETOOLONG) {  // a file system with tighter limits
-                skippedEntries_.push_back(folder + "/" + item.inside);
-                continue;
-            }
-            lastFailure_ = packwell::FailureOfError(systemError);
-            return false;
+        lastFailure_ = packwell::WriteEntryFile(archive.get(), file.index, file.size, file.target,
+                                                lastError_, systemError);
+        if (systemError == ENAMETOOLONG) {  // a file system with tighter limits
+            skippedEntries_.push_back(folder + "/" + relative.generic_string());
+            continue;
         }
+        if (lastFailure_ != PackwellFailure::None)
+            return abandon();
     }
     lastFailure_ = PackwellFailure::None;
     return true;

@@ -3,6 +3,7 @@
 // 65534), a full disk (a small tmpfs), packages reached through symbolic
 // links. A failed save or unpack names its kind and changes nothing.
 #include "testsupport.h"
+#include "windowszip.h"
 
 #include <packwell.h>
 
@@ -95,6 +96,8 @@ QByteArray failure(PackwellFailure kind) {
 
 }  // namespace
 
+Q_DECLARE_METATYPE(QList<RawEntry>)
+
 class PackwellFailures : public QObject {
     Q_OBJECT
 
@@ -184,6 +187,70 @@ private slots:
         const QString store = disk + "/store/";
         QVERIFY(!packwell.UnZipFile(big.toStdString(), store.toStdString(), "", "", "", false));
         QCOMPARE(packwell.LastFailure(), PackwellFailure::DiskFull);
+    }
+
+    // What a package claims is checked against the limits and the free space
+    // before anything is written: a refused package leaves the store as it
+    // was. The headers lie here (the bytes behind them are few), which is all
+    // a bomb needs to do.
+    void boundsCheckedBeforeWriting_data() {
+        QTest::addColumn<QList<RawEntry>>("entries");
+        QTest::addColumn<int>("kind");
+        const int tooLarge = static_cast<int>(PackwellFailure::TooLarge);
+        const RawEntry xml{"L/tracks.xml", "<t/>"};
+        QList<RawEntry> many{xml};
+        for (int i = 0; i < 60000; ++i)
+            many.append({"L/res/" + QByteArray::number(i), {}});
+        QTest::newRow("too many entries") << many << tooLarge;
+        QTest::newRow("document too large")
+            << QList<RawEntry>{{"L/tracks.xml", "<t/>", false, 0, 17 << 20}} << tooLarge;
+        QTest::newRow("one entry too large")
+            << QList<RawEntry>{xml, {"L/res/a.jpg", "a", false, 0, 600 << 20}} << tooLarge;
+        QList<RawEntry> large{xml};
+        for (int i = 0; i < 10; ++i)
+            large.append({"L/res/" + QByteArray::number(i), "a", false, 0, 500 << 20});
+        QTest::newRow("too large in total") << large << tooLarge;
+        // Larger than the free space of the tmpfs below, within the limits.
+        QTest::newRow("more than the free space")
+            << QList<RawEntry>{xml, {"L/res/a.jpg", "a", false, 0, 40 << 20}}
+            << static_cast<int>(PackwellFailure::DiskFull);
+    }
+    void boundsCheckedBeforeWriting() {
+        QFETCH(QList<RawEntry>, entries);
+        QFETCH(int, kind);
+        const QString disk = base() + "/disk";
+        if (!mountSmallDisk(disk, "32m"))
+            QSKIP("mounting a small tmpfs needs privileges this run does not have");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
+        const QString store = disk + "/store/";
+        QVERIFY(writeFile(store + "M/tracks.xml", "another track"));
+        const QStringList before = treeOf(disk);
+        const QString package = base() + "/claims.zip";
+        QVERIFY(writeWindowsZip(package, entries));
+        Packwell packwell;
+        QVERIFY(!packwell.UnZipFile(package.toStdString(), store.toStdString(), "", "", "", false));
+        QCOMPARE(static_cast<int>(packwell.LastFailure()), kind);
+        QCOMPARE(treeOf(disk), before);
+    }
+
+    // An entry whose data unpacks to more than its headers declare stops at
+    // the declared size: the unpack fails as TooLarge without filling the
+    // disk, and the track folder it began leaves with it.
+    void lyingSizeStopsAtDeclaredSize() {
+        const QString disk = base() + "/disk";
+        if (!mountSmallDisk(disk, "48m"))
+            QSKIP("mounting a small tmpfs needs privileges this run does not have");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
+        const QString store = disk + "/store/";
+        QVERIFY(QDir().mkpath(store));
+        const QString package = base() + "/bomb.zip";
+        QVERIFY(writeWindowsZip(package,
+                                {{"L/tracks.xml", "<t/>"},
+                                 deflatedEntry("L/res/a.jpg", QByteArray(64 << 20, 'a'), 1024)}));
+        Packwell packwell;
+        QVERIFY(!packwell.UnZipFile(package.toStdString(), store.toStdString(), "", "", "", false));
+        QCOMPARE(packwell.LastFailure(), PackwellFailure::TooLarge);
+        QCOMPARE(treeOf(store), QStringList());
     }
 
     // A package reached through symbolic links is saved to the file they lead

@@ -12,8 +12,11 @@
 
 struct RawEntry {
     QByteArray name;  // as stored; folders end in "/"
-    QByteArray data;
+    QByteArray data;  // as stored: the bytes, or a raw deflate stream (method 8)
     bool utf8Flag = false;
+    quint16 method = 0;        // 0 stored, 8 deflated
+    qint64 declaredSize = -1;  // the unpacked size the headers claim; -1: the data's size
+    qint64 crc = -1;           // CRC-32 of the unpacked bytes; -1: of data
 };
 
 struct RawName {
@@ -52,7 +55,22 @@ inline quint32 get32(const QByteArray& in, int at) {
 }
 }  // namespace windowszip_detail
 
-// Stored entries, "version made by" MS-DOS, 2019-07-20 08:44:36 as DOS time.
+// A deflated entry of plain whose headers claim declaredSize unpacked bytes
+// (-1: the truth).
+inline RawEntry deflatedEntry(const QByteArray& name, const QByteArray& plain,
+                              qint64 declaredSize = -1) {
+    // qCompress adds a 4-byte length and the zlib header and trailer.
+    const QByteArray zlib = qCompress(plain, 9);
+    return {name,
+            zlib.mid(6, zlib.size() - 10),
+            false,
+            8,
+            declaredSize >= 0 ? declaredSize : plain.size(),
+            crc32Of(plain)};
+}
+
+// Entries stored unless method says otherwise, "version made by" MS-DOS, 2019-07-20 08:44:36 as DOS
+// time.
 inline bool writeWindowsZip(const QString& path, const QList<RawEntry>& entries) {
     using namespace windowszip_detail;
     const quint32 dosTime = (8 << 11) | (44 << 5) | (36 / 2);
@@ -61,17 +79,20 @@ inline bool writeWindowsZip(const QString& path, const QList<RawEntry>& entries)
     for (const RawEntry& entry : entries) {
         const bool folder = entry.name.endsWith('/');
         const quint32 flags = entry.utf8Flag ? 0x0800 : 0;
-        const quint32 crc = crc32Of(entry.data);
+        const quint32 crc = entry.crc >= 0 ? static_cast<quint32>(entry.crc) : crc32Of(entry.data);
+        const quint32 packed = static_cast<quint32>(entry.data.size());
+        const quint32 size =
+            static_cast<quint32>(entry.declaredSize >= 0 ? entry.declaredSize : entry.data.size());
         const quint32 offset = static_cast<quint32>(body.size());
         put32(body, 0x04034b50);
         put16(body, folder ? 10 : 20);
         put16(body, flags);
-        put16(body, 0);  // stored
+        put16(body, entry.method);
         put16(body, dosTime);
         put16(body, dosDate);
         put32(body, crc);
-        put32(body, static_cast<quint32>(entry.data.size()));
-        put32(body, static_cast<quint32>(entry.data.size()));
+        put32(body, packed);
+        put32(body, size);
         put16(body, static_cast<quint32>(entry.name.size()));
         put16(body, 0);
         body += entry.name;
@@ -81,12 +102,12 @@ inline bool writeWindowsZip(const QString& path, const QList<RawEntry>& entries)
         put16(directory, 20);  // made by MS-DOS, version 2.0
         put16(directory, folder ? 10 : 20);
         put16(directory, flags);
-        put16(directory, 0);
+        put16(directory, entry.method);
         put16(directory, dosTime);
         put16(directory, dosDate);
         put32(directory, crc);
-        put32(directory, static_cast<quint32>(entry.data.size()));
-        put32(directory, static_cast<quint32>(entry.data.size()));
+        put32(directory, packed);
+        put32(directory, size);
         put16(directory, static_cast<quint32>(entry.name.size()));
         put16(directory, 0);
         put16(directory, 0);

@@ -1,0 +1,84 @@
+#include "unpack_bounds.h"
+
+#include "unpack_limits.h"
+
+#include <sys/statvfs.h>
+
+#include <algorithm>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace packwell {
+
+namespace {
+
+std::string Mib(uint64_t bytes) {
+    return std::to_string(bytes >> 20) + " MiB";
+}
+
+// Bytes the unpack adds to the disk at its peak: what each file grows by over
+// the file it replaces, and the largest file once more for its temporary copy.
+uint64_t SpaceNeeded(const std::vector<PlannedFile>& files) {
+    uint64_t grows = 0;
+    uint64_t largest = 0;
+    for (const PlannedFile& file : files) {
+        std::error_code code;
+        const fs::file_status status = fs::symlink_status(file.target, code);
+        const uint64_t existing =
+            fs::is_regular_file(status) ? fs::file_size(file.target, code) : 0;
+        grows += file.size > existing ? file.size - existing : 0;
+        largest = std::max(largest, file.size);
+    }
+    return grows + largest;
+}
+
+}  // namespace
+
+bool DeclaredSize(zip_t* archive, zip_uint64_t index, uint64_t& size) {
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(archive, index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
+        return false;
+    size = stat.size;
+    return true;
+}
+
+PackwellFailure CheckUnpackBounds(zip_t* archive, uint64_t entryCount,
+                                  const std::vector<PlannedFile>& files, zip_uint64_t documentIndex,
+                                  const fs::path& targetRoot, std::string& error) {
+    if (entryCount > kMaxEntries) {
+        error = std::to_string(entryCount) + " entries, more than " + std::to_string(kMaxEntries);
+        return PackwellFailure::TooLarge;
+    }
+    uint64_t document = 0;
+    if (!DeclaredSize(archive, documentIndex, document) || document > kMaxDocumentBytes) {
+        error = "tracks.xml of " + Mib(document) + ", more than " + Mib(kMaxDocumentBytes);
+        return PackwellFailure::TooLarge;
+    }
+    uint64_t total = 0;
+    for (const PlannedFile& file : files) {
+        if (file.size > kMaxEntryBytes) {
+            error = file.target.string() + " of " + Mib(file.size) + ", more than " +
+                    Mib(kMaxEntryBytes);
+            return PackwellFailure::TooLarge;
+        }
+        total += file.size;
+    }
+    if (total > kMaxUnpackedBytes) {
+        error = Mib(total) + " unpacked, more than " + Mib(kMaxUnpackedBytes);
+        return PackwellFailure::TooLarge;
+    }
+    struct statvfs disk;
+    if (::statvfs(targetRoot.c_str(), &disk) == 0) {
+        const uint64_t free = static_cast<uint64_t>(disk.f_bavail) * disk.f_frsize;
+        const uint64_t needed = SpaceNeeded(files);
+        if (needed + kFreeSpaceMargin > free) {
+            error = Mib(needed) + " needed, " + Mib(free) + " free on the store's disk";
+            return PackwellFailure::DiskFull;
+        }
+    }
+    return PackwellFailure::None;
+}
+
+}  // namespace packwell

@@ -146,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         paths.push_back((store / file.first).string());
     if (paths.empty())
         return 0;
-    if (!packwell.ZipFiles(paths, {}, package.string(), store.string() + "/", "", "", ""))
+    if (!packwell.ZipFiles(ZipRequest{paths, {}, package.string(), store.string() + "/", {}}))
         return 0;  // a file name libzip will not take, for example
     const fs::path again = sandbox / "again";
     fs::create_directories(again, error);

@@ -1,12 +1,30 @@
 // Packwell: unpacks track packages into a folder and updates them in place.
 // Paths are UTF-8; entry names inside a package always use "/". Entry names are
 // read as their writer meant them: UTF-8 when flagged or valid UTF-8, otherwise
-// GB18030 (the ANSI code page of Chinese Windows); names written are UTF-8
-// with the UTF-8 flag.
+// GB18030 (the ANSI code page of Chinese Windows); unflagged names valid as
+// both are read the way under which the package's "tracks.xml" finds its
+// pictures. Names written are UTF-8 with the UTF-8 flag.
 #pragma once
 
 #include <string>
 #include <vector>
+
+// How ZipFiles writes what it adds.
+struct ZipOptions {
+    std::string password;               // non-empty: new entries encrypted (AES-256)
+    std::string comment;                // non-empty: the archive comment
+    std::string extraStoredExtensions;  // ".bmp,.tif": stored too, besides pictures
+};
+
+// What ZipFiles packs: files, and every file below folders, each under its
+// path relative to root, into the package at packagePath.
+struct ZipRequest {
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+    std::string packagePath;
+    std::string root;
+    ZipOptions options;
+};
 
 // Why the last UnZipFile or ZipFiles failed, for the caller to tell the user.
 enum class PackwellFailure {
@@ -40,27 +58,30 @@ public:
     // needs a file, are replaced too. Returns false, writing nothing, when the
     // package cannot be read, has no "tracks.xml" inside a folder, or its
     // track folder cannot be had without replacing something (a file in its
-    // place, a lock's name, a folder of another track above it); false also
-    // when a file cannot be written. Several programs may unpack the same
-    // package at once.
+    // place, a lock's name, a folder of another track above it), or when it
+    // claims more than the limits or the free space allow (unpack_limits.h);
+    // false also when a file cannot be written or holds more than it
+    // declares, and a track folder the unpack began is then removed. Several
+    // programs may unpack the same package at once.
     bool UnZipFile(const std::string& packagePath, const std::string& targetRoot,
                    const std::string& password, const std::string& includePrefix,
                    const std::string& excludePrefix, bool keepExisting);
 
-    // Makes the package at packagePath hold the given files (and every file
-    // below the given folders), each under its path relative to root. An
-    // existing package is updated: unchanged entries are kept as they are,
-    // changed ones replaced, entries not listed removed; an entry whose name is
-    // not flagged UTF-8 is written anew under its UTF-8 name. A listed file that
-    // is missing or not a regular file is skipped (see SkippedFiles); an entry
-    // of the package under its name is then kept as it was. Pictures are
-    // stored, everything else deflated. A non-empty password encrypts new
-    // entries (AES-256); a non-empty comment becomes the archive comment. The
-    // package is replaced atomically; on failure the old one stays untouched.
-    // Saves of packages in one folder take turns, and a save first removes the
-    // temporary files that interrupted saves of this package left beside it.
-    // False, changing nothing, when a listed file lies outside root or none of
-    // the listed files can be read.
+    // Makes the package hold the request's files, each under its path
+    // relative to its root. An existing package is updated: unchanged entries
+    // are kept as they are, changed ones replaced, entries not listed removed;
+    // an entry whose name is not flagged UTF-8 is written anew under its UTF-8
+    // name. A listed file that is missing or not a regular file is skipped
+    // (see SkippedFiles); an entry of the package under its name is then kept
+    // as it was. Pictures are stored, everything else deflated. The package
+    // is replaced atomically; on failure the old one stays untouched. A
+    // package reached through symbolic links is written where they lead, the
+    // links staying; a package or folder the user may not write is not
+    // replaced. Saves of packages in one folder take turns, and a save first
+    // removes the temporary files that interrupted saves of this package left
+    // beside it. False, changing nothing, when a listed file lies outside root
+    // or none of the listed files can be read.
+    bool ZipFiles(const ZipRequest& request);
     bool ZipFiles(const std::vector<std::string>& files, const std::vector<std::string>& folders,
                   const std::string& packagePath, const std::string& root,
                   const std::string& password, const std::string& comment,

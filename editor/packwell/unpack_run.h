@@ -1,0 +1,18 @@
+// An unpack's last stage: the planned folders and files written into the
+// track folder. Leftovers of a killed unpack of the track go first; a track
+// folder this unpack began is removed again when it fails.
+#pragma once
+
+#include "packwell.h"
+#include "unpack_plan.h"
+
+#include <string>
+
+namespace packwell {
+
+// None, or the kind of failure with the reason in error. An entry whose name
+// turns out too long for the file system is added to plan.skipped.
+PackwellFailure RunUnpack(zip_t* archive, UnpackPlan& plan, const std::string& root,
+                          std::string& error);
+
+}  // namespace packwell

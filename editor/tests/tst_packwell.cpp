@@ -1,80 +1,24 @@
-// Packwell on its own: entry names that would leave the target folder, names
-// written by Windows archivers, the store kept in step with the package (and
-// healed), packages updated in place, and several programs at once.
+// Packwell's unpacking on its own: entry names that would leave the track
+// folder, names written by Windows archivers and names only some systems
+// take, the store kept in step with the package (and healed), several
+// programs at once and one that was killed.
+#include "packwell_testing.h"
 #include "testsupport.h"
-#include "windowszip.h"
 
 #include <packwell.h>
 
-#include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QtTest>
-
-#include <utime.h>
+#include <QRegularExpression>
+#include <QThread>
 
 #include <iostream>
 
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-std::string local(const QString& path) {
-    return path.toStdString();
-}
-
-std::vector<std::string> locals(const QStringList& paths) {
-    std::vector<std::string> result;
-    for (const QString& path : paths)
-        result.push_back(local(path));
-    return result;
-}
-
-// Every file below root with its bytes, by relative path.
-QMap<QString, QByteArray> filesOf(const QString& root) {
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(path.mid(root.size()), readFile(path));
-    }
-    return files;
-}
-
-QByteArray randomBytes(int size) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(size);
-    generator.fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
-    return bytes;
-}
-
-// Packages as Windows archivers write them, with each file holding its own name.
-RawEntry file(const QByteArray& name, bool flag = false) {
-    return {name, "bytes of " + name, flag};
-}
-RawEntry folder(const QByteArray& name) {
-    return {name, {}, false};
-}
-
 // The second program of the tests that need one: this test binary run again
 // with PACKWELL_TEST_ROLE set.
 //   unzip <package> <root> <rounds>: unpacks that often; exit code = failures;
 //                                     prints "unpacking" first.
-//   zip <package> <root> <file>...:   one save.
 int runRole(const QByteArray& role, const QStringList& arguments) {
     if (role == "unzip" && arguments.size() == 3) {
         std::cout << "unpacking" << std::endl;
@@ -88,24 +32,7 @@ int runRole(const QByteArray& role, const QStringList& arguments) {
         }
         return failures;
     }
-    if (role == "zip" && arguments.size() >= 3) {
-        std::cout << "saving" << std::endl;
-        return Packwell().ZipFiles(locals(arguments.mid(2)), {}, local(arguments[0]),
-                                   local(arguments[1]), "", "", "")
-                   ? 0
-                   : 1;
-    }
     return 100;
-}
-
-QProcess* startRole(QObject* parent, const QByteArray& role, const QStringList& arguments) {
-    auto* process = new QProcess(parent);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("PACKWELL_TEST_ROLE", role);
-    process->setProcessEnvironment(environment);
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process->start(QCoreApplication::applicationFilePath(), arguments);
-    return process;
 }
 
 }  // namespace
@@ -271,95 +198,6 @@ private slots:
         QCOMPARE(QString::fromStdString(flag), QString());
     }
 
-    // Changed entries replaced, new ones added, unlisted ones removed, unchanged
-    // ones left as they were (their stored time shows they were not rewritten).
-    void zipUpdatesInPlace() {
-        const QString package = base() + "/p.zip";
-        const QByteArray picture = pictureBytes("JPEG", 32);
-        QVERIFY(writeZip(
-            package,
-            {{"L\\tracks.xml", "old"}, {"L/res/a.jpg", picture}, {"L/res/dropped.jpg", "x"}}));
-        const qint64 storedTime = readZip(package)["L/res/a.jpg"].mtime;
-        writeFile(root() + "L/tracks.xml", QByteArray(4000, 'x'));
-        writeFile(root() + "L/res/a.jpg", picture);
-        writeFile(root() + "L/res/new.jpeg", picture);
-        const utimbuf later{storedTime + 86400, storedTime + 86400};
-        QCOMPARE(utime(QFile::encodeName(root() + "L/res/a.jpg").constData(), &later), 0);
-
-        const std::vector<std::string> files = {local(root() + "L/tracks.xml"),
-                                                local(root() + "L/res/a.jpg"),
-                                                local(root() + "L/res/new.jpeg")};
-        Packwell packwell;
-        QVERIFY2(packwell.ZipFiles(files, {}, local(package), local(root()), "", "", ""),
-                 packwell.LastError().c_str());
-        QCOMPARE(packwell.LastFailure(), PackwellFailure::None);
-        const QMap<QString, ZipEntry> entries = readZip(package);
-        QCOMPARE(entries.keys(), QStringList({"L/res/a.jpg", "L/res/new.jpeg", "L/tracks.xml"}));
-        QCOMPARE(entries["L/tracks.xml"].data, QByteArray(4000, 'x'));
-        QCOMPARE(entries["L/tracks.xml"].method, 8);
-        QCOMPARE(entries["L/res/new.jpeg"].method, 0);
-        QCOMPARE(entries["L/res/new.jpeg"].data, picture);
-        QCOMPARE(entries["L/res/a.jpg"].mtime, storedTime);
-        QCOMPARE(entries["L/res/a.jpg"].data, picture);
-    }
-
-    void failedZipKeepsPackage_data() {
-        QTest::addColumn<QStringList>("files");
-        QTest::newRow("outside the root") << QStringList{"L/tracks.xml", "../outside.jpg"};
-        QTest::newRow("nothing readable") << QStringList{"L/res/missing.jpg", "L/res"};
-    }
-    void failedZipKeepsPackage() {
-        QFETCH(QStringList, files);
-        const QString package = base() + "/p.zip";
-        QVERIFY(writeZip(package, {{"L/tracks.xml", "old"}}));
-        writeFile(root() + "L/tracks.xml", "new");
-        QVERIFY(QDir().mkpath(root() + "L/res"));
-        writeFile(base() + "/outside.jpg", "x");
-        const QByteArray before = readFile(package);
-        const QStringList tree = treeOf(base());
-        QStringList paths;
-        for (const QString& file : files)
-            paths << root() + file;
-        Packwell packwell;
-        QVERIFY(!packwell.ZipFiles(locals(paths), {}, local(package), local(root()), "", "", ""));
-        QVERIFY(!packwell.LastError().empty());
-        QCOMPARE(packwell.LastFailure(), PackwellFailure::Other);
-        QCOMPARE(readFile(package), before);
-        QCOMPARE(treeOf(base()), tree);
-    }
-
-    // A save takes what exists: a listed file that is gone or is a folder is
-    // left out and named, the rest reaches the package, and an entry of the
-    // package whose file vanished from the store keeps its old bytes.
-    void zipSavesWhatExists() {
-        const QString package = base() + "/p.zip";
-        QVERIFY(writeZip(package, {{"L/tracks.xml", "old"},
-                                   {"L/res/a.jpg", "old a"},
-                                   {"L/res/gone.jpg", "only in the package"},
-                                   {"L/res/dropped.jpg", "not listed"}}));
-        writeFile(root() + "L/tracks.xml", "new");
-        writeFile(root() + "L/res/a.jpg", "new a");
-        writeFile(root() + "L/res/new.jpeg", "added");
-        QVERIFY(QDir().mkpath(root() + "L/res/folder.jpg"));
-        const QStringList listed = {root() + "L/tracks.xml",   root() + "L/res/gone.jpg",
-                                    root() + "L/res/a.jpg",    root() + "L/res/folder.jpg",
-                                    root() + "L/res/new.jpeg", root() + "L/res/never.jpg",
-                                    root() + "L/res/new.jpeg"};
-        Packwell packwell;
-        QVERIFY2(packwell.ZipFiles(locals(listed), {}, local(package), local(root()), "", "", ""),
-                 packwell.LastError().c_str());
-        QCOMPARE(packwell.SkippedFiles(),
-                 locals({root() + "L/res/gone.jpg", root() + "L/res/folder.jpg",
-                         root() + "L/res/never.jpg"}));
-        const QMap<QString, ZipEntry> entries = readZip(package);
-        QCOMPARE(entries.keys(),
-                 QStringList({"L/res/a.jpg", "L/res/gone.jpg", "L/res/new.jpeg", "L/tracks.xml"}));
-        QCOMPARE(entries["L/tracks.xml"].data, QByteArray("new"));
-        QCOMPARE(entries["L/res/a.jpg"].data, QByteArray("new a"));
-        QCOMPARE(entries["L/res/gone.jpg"].data, QByteArray("only in the package"));
-        QCOMPARE(entries["L/res/new.jpeg"].data, QByteArray("added"));
-    }
-
     // Names as Windows archivers and other tools write them arrive in the store
     // under the names their writer meant.
     void legacyNamesDecoded_data() {
@@ -416,69 +254,6 @@ private slots:
         }
     }
 
-    // Load, change, save, reopen: every entry is there once, under its UTF-8
-    // name with the UTF-8 flag, with the same bytes; a save without changes
-    // leaves the package as it is.
-    void legacyPackageSurvivesSave() {
-        const QString package = base() + "/windows.zip";
-        QVERIFY(writeWindowsZip(
-            package, {folder(gbk("课堂/")), folder(gbk("课堂/res/")), file(gbk("课堂/tracks.xml")),
-                      file(gbk("课堂/res/板书照片.png")), file(gbk("课堂/res/運動會.png")),
-                      file(QByteArray("课堂/res/照片.jpg")),
-                      file(QByteArray("课堂/res/标记.jpg"), true), file("课堂/res/plain.jpg")}));
-        QVERIFY(Packwell().UnZipFile(local(package), local(root()), "", "", "", false));
-        writeFile(root() + "课堂/tracks.xml", "changed");
-        writeFile(root() + "课堂/res/{1b4e28ba-2fa1-11d2-883f-0016d3cca427}.jpeg", "new picture");
-        const QMap<QString, QByteArray> store = filesOf(root());
-        QStringList listed;
-        for (const QString& name : store.keys())
-            listed << root() + name;
-
-        Packwell packwell;
-        QVERIFY2(packwell.ZipFiles(locals(listed), {}, local(package), local(root()), "", "", ""),
-                 packwell.LastError().c_str());
-        QVERIFY(packwell.SkippedFiles().empty());
-        QStringList saved;
-        for (const RawName& raw : readRawNames(package)) {
-            const QString name = QString::fromUtf8(raw.name);
-            QCOMPARE(name.toUtf8(), raw.name);  // valid UTF-8
-            const bool ascii = name == QString::fromLatin1(raw.name);
-            QVERIFY2(ascii || (raw.flags & 0x0800), qPrintable(name + " lacks the UTF-8 flag"));
-            saved << name;
-        }
-        saved.sort();
-        QCOMPARE(saved, store.keys());
-
-        const QString again = base() + "/again/";
-        QVERIFY(Packwell().UnZipFile(local(package), local(again), "", "", "", false));
-        QCOMPARE(filesOf(again), store);
-
-        const QByteArray bytes = readFile(package);
-        QVERIFY(packwell.ZipFiles(locals(listed), {}, local(package), local(root()), "", "", ""));
-        QCOMPARE(readFile(package), bytes);
-    }
-
-    // A GBK entry whose file vanished from the store stays in the package, with
-    // its bytes, under its UTF-8 name.
-    void legacyEntryOfMissingFileKept() {
-        const QString package = base() + "/windows.zip";
-        QVERIFY(writeWindowsZip(
-            package, {file(gbk("课堂/tracks.xml")), file(gbk("课堂/res/板书照片.png"))}));
-        QVERIFY(Packwell().UnZipFile(local(package), local(root()), "", "", "", false));
-        const QString picture = root() + "课堂/res/板书照片.png";
-        QVERIFY(QFile::remove(picture));
-        Packwell packwell;
-        QVERIFY(packwell.ZipFiles(locals({root() + "课堂/tracks.xml", picture}), {}, local(package),
-                                  local(root()), "", "", ""));
-        QCOMPARE(packwell.SkippedFiles(), locals({picture}));
-        const QList<RawName> names = readRawNames(package);
-        QCOMPARE(names.size(), 2);
-        for (const RawName& raw : names)
-            QVERIFY(raw.flags & 0x0800);
-        QCOMPARE(readZip(package).value("课堂/res/板书照片.png").data,
-                 file(gbk("课堂/res/板书照片.png")).data);
-    }
-
     // Two programs unpacking one package into one store at the same time both
     // succeed, round after round.
     void concurrentUnpacking() {
@@ -500,61 +275,6 @@ private slots:
         QCOMPARE(files.size(), entries.size());  // no temporary file left
         for (const auto& entry : entries)
             QCOMPARE(files.value(entry.first), entry.second);
-    }
-
-    // A save killed while libzip writes its temporary file leaves that file
-    // beside the package; the next save removes it and nothing that only looks
-    // like it.
-    void interruptedSaveLeftoversRemoved() {
-        const QString package = base() + "/p.zip";
-        QVERIFY(writeZip(package, {{"L/tracks.xml", "old"}}));
-        writeFile(root() + "L/tracks.xml", "new");
-        writeFile(root() + "L/res/big.bin", randomBytes(64 << 20));
-        QProcess* saver = startRole(
-            this, "zip", {package, root(), root() + "L/tracks.xml", root() + "L/res/big.bin"});
-        QVERIFY(saver->waitForReadyRead(30000));
-        const QRegularExpression pattern("^p\\.zip\\.[A-Za-z0-9]{6}$");
-        QString leftover;
-        QElapsedTimer clock;
-        clock.start();
-        while (leftover.isEmpty() && clock.elapsed() < 30000 &&
-               saver->state() == QProcess::Running) {
-            QThread::msleep(2);
-            for (const QFileInfo& info : QDir(base()).entryInfoList(QDir::Files)) {
-                if (pattern.match(info.fileName()).hasMatch() && info.size() > (1 << 20))
-                    leftover = info.filePath();
-            }
-        }
-        QVERIFY2(!leftover.isEmpty(), "the save ended before it could be interrupted");
-        saver->kill();
-        QVERIFY(saver->waitForFinished(10000));
-        QVERIFY(QFileInfo(leftover).isFile());
-
-        // One killed before it wrote anything, and files that only look alike.
-        writeFile(base() + "/p.zip.A1b2C3", {});
-        QVERIFY(QFile::copy(package, base() + "/p.zip.backup"));  // a whole archive
-        writeFile(base() + "/p.zip.Qw3rty", "notes, not an archive");
-        writeFile(base() + "/p.zip.bak", QByteArray("PK\x03\x04", 4));
-        writeFile(base() + "/q.zip.Zx9Yw8", QByteArray("PK\x03\x04", 4));
-        writeFile(base() + "/p.zip.Dir123/inside", "x");
-        QVERIFY(QFile::link(leftover, base() + "/p.zip.Lnk456"));
-        const QStringList kept = {"/p.zip.backup", "/p.zip.Qw3rty", "/p.zip.bak", "/q.zip.Zx9Yw8",
-                                  "/p.zip.Dir123/inside"};
-        QMap<QString, QByteArray> keptBytes;
-        for (const QString& name : kept)
-            keptBytes.insert(name, readFile(base() + name));
-
-        QFile::remove(root() + "L/res/big.bin");
-        Packwell packwell;
-        QVERIFY2(packwell.ZipFiles({local(root() + "L/tracks.xml")}, {}, local(package),
-                                   local(root()), "", "", ""),
-                 packwell.LastError().c_str());
-        QVERIFY(!QFileInfo::exists(leftover));
-        QVERIFY(!QFileInfo::exists(base() + "/p.zip.A1b2C3"));
-        for (const QString& name : kept)
-            QCOMPARE(readFile(base() + name), keptBytes[name]);
-        QVERIFY(QFileInfo(base() + "/p.zip.Lnk456").isSymLink());
-        QCOMPARE(readZip(package).value("L/tracks.xml").data, QByteArray("new"));
     }
 
     // An unpack killed while it writes leaves its temporary file; the next
@@ -602,31 +322,6 @@ private slots:
         for (const QString& name : kept)
             QCOMPARE(readFile(root() + name), QByteArray("kept"));
         QCOMPARE(QFileInfo(root() + "L/res/big.bin").size(), qint64(96 << 20));
-    }
-
-    // After a save, "res" keeps what the document or the package names and
-    // anything that is no regular file; an unreadable package removes nothing.
-    void unreferencedPicturesRemoved() {
-        const QString package = base() + "/p.zip";
-        QVERIFY(writeZip(package, {{"L/tracks.xml", "xml"},
-                                   {"L/res/packaged.jpg", "p"},
-                                   {"L/res/deeper/inner.jpg", "i"}}));
-        for (const char* name : {"document.jpg", "packaged.jpg", "undone.jpeg", "inner.jpg"})
-            writeFile(root() + "L/res/" + QString(name), "x");
-        writeFile(root() + "L/res/folder/kept.jpg", "x");
-        QVERIFY(QFile::link(root() + "L/res/undone.jpeg", root() + "L/res/link.jpg"));
-        Packwell packwell;
-        QVERIFY(packwell
-                    .RemoveUnreferencedPictures(local(root() + "L"), {"document.jpg"},
-                                                local(base() + "/missing.zip"))
-                    .empty());
-        std::vector<std::string> removed = packwell.RemoveUnreferencedPictures(
-            local(root() + "L"), {"document.jpg"}, local(package));
-        std::sort(removed.begin(), removed.end());
-        QCOMPARE(removed, locals({"inner.jpg", "undone.jpeg"}));
-        QCOMPARE(treeOf(root() + "L/res"),
-                 QStringList({"/document.jpg", "/folder", "/folder/kept.jpg", "/link.jpg",
-                              "/packaged.jpg"}));
     }
 
     // What an earlier package left where this one needs a folder or a file is

@@ -83,6 +83,8 @@ std::string ReadArchiveEnd(std::FILE* file, uint64_t offset, uint64_t size, Arch
             continue;
         }
         const uint64_t endAt = size - back;
+        end->comment.assign(reinterpret_cast<const char*>(record) + kEndRecordSize,
+                            static_cast<size_t>(back - kEndRecordSize));
         const uint16_t entries = Read16(record + 10);
         const uint32_t directorySize = Read32(record + 12);
         const uint32_t directoryOffset = Read32(record + 16);

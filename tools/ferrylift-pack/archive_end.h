@@ -14,6 +14,7 @@ struct ArchiveEnd {
     uint64_t directoryOffset = 0;
     uint64_t directorySize = 0;
     bool zip64 = false;
+    std::string comment;  // the archive's comment, after the end record
 };
 
 // Reads the end records of the archive at [offset, offset + size) of file. Returns "" or the

@@ -28,6 +28,7 @@ std::string ReadEntries(unzFile zip, std::vector<ArchiveEntry>* entries) {
         entry.size = info.uncompressed_size;
         entry.compressedSize = info.compressed_size;
         entry.crc = static_cast<uint32_t>(info.crc);
+        unzGetFilePos64(zip, &entry.position);
         entries->push_back(std::move(entry));
     }
     if (step != UNZ_END_OF_LIST_OF_FILE) {

@@ -19,6 +19,7 @@ struct ArchiveEntry {
     uint64_t size = 0;  // uncompressed, as the central directory says
     uint64_t compressedSize = 0;
     uint32_t crc = 0;
+    unz64_file_pos position{};  // for unzGoToFilePos64
 };
 
 // Reads every entry's directory record, in stored order. Returns "" or what failed.

@@ -101,7 +101,7 @@ bool AddFile(zipFile zip, const SuiteFile& file, const std::string& archiveName,
 }  // namespace
 
 bool WriteArchive(const ScratchFile& archive, const std::vector<SuiteFile>& files,
-                  std::ostream& err) {
+                  const std::string& comment, std::ostream& err) {
     const std::string archiveName = archive.shownPath().string();
     File stream(archive.Stream("wb"));
     StreamWindow window{stream.get(), 0, UINT64_MAX, 0};
@@ -119,7 +119,7 @@ bool WriteArchive(const ScratchFile& archive, const std::vector<SuiteFile>& file
             break;
         }
     }
-    if (zipClose(zip, nullptr) != ZIP_OK && ok) {
+    if (zipClose(zip, comment.empty() ? nullptr : comment.c_str()) != ZIP_OK && ok) {
         err << "ferrylift-pack: " << archiveName << ": cannot finish the archive\n";
         ok = false;
     }

@@ -10,8 +10,9 @@
 
 namespace ferrylift_pack {
 
-// Writes the archive into archive (an empty scratch file). False with the message on err.
+// Writes the archive into archive (an empty scratch file), with comment as the archive's
+// comment unless it is empty. False with the message on err.
 bool WriteArchive(const ScratchFile& archive, const std::vector<SuiteFile>& files,
-                  std::ostream& err);
+                  const std::string& comment, std::ostream& err);
 
 }  // namespace ferrylift_pack

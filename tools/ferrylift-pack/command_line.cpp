@@ -15,6 +15,8 @@ constexpr char kUsage[] =
     "usage: ferrylift-pack --installer PROGRAM --suite FOLDER --lowest VERSION --output PACKAGE\n"
     "                      [--sign CERT.p12 [--sign-password-file FILE]] [--max-name BYTES]\n"
     "                      [--posix]\n"
+    "       ferrylift-pack --installer PROGRAM --suite FOLDER --since OLD --output PACKAGE\n"
+    "                      [--lowest VERSION] [--allow-leftovers] [options of packing]\n"
     "       ferrylift-pack --verify PACKAGE [--max-name BYTES] [--posix]\n"
     "       ferrylift-pack --help | --version\n";
 
@@ -27,9 +29,17 @@ constexpr char kHelp[] =
     "written into the package's version resource. Before PACKAGE is written, the result passes\n"
     "every check of --verify.\n"
     "\n"
+    "With --since, the package is a delta: its archive holds only the files of FOLDER that are\n"
+    "new or differ from the earlier release OLD (its suite folder, or a full package made from\n"
+    "it), and always tideboard3.exe. Its lowest version is OLD's version unless --lowest names\n"
+    "a newer one. The installer removes no files: files OLD has and FOLDER lacks are listed and\n"
+    "refused unless --allow-leftovers is given.\n"
+    "\n"
     "  --installer PROGRAM        the installer program (unsigned)\n"
     "  --suite FOLDER             the client suite; FOLDER/tideboard3.exe is the client\n"
     "  --lowest VERSION           lowest installed version the package updates, e.g. 3.18.0.13170\n"
+    "  --since OLD                make a delta from the earlier release OLD (folder or package)\n"
+    "  --allow-leftovers          make the delta although OLD has files FOLDER lacks\n"
     "  --output PACKAGE           the package to write\n"
     "  --sign CERT.p12            sign the package (Authenticode, with osslsigncode)\n"
     "  --sign-password-file FILE  the certificate's password\n"
@@ -69,6 +79,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             pack.check.posixStandIn = true;
             continue;
         }
+        if (option == "--allow-leftovers") {
+            pack.allowLeftovers = true;
+            continue;
+        }
         std::string* target = option == "--installer"            ? &pack.installer
                               : option == "--suite"              ? &pack.suite
                               : option == "--output"             ? &pack.output
@@ -77,6 +91,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                               : option == "--sign-password-file" ? &pack.certificatePass
                               : option == "--verify"             ? &verify
                               : option == "--max-name"           ? &maxName
+                              : option == "--since"              ? &pack.since
                                                                  : nullptr;
         if (target == nullptr) {
             return usage("unknown argument " + option);
@@ -98,14 +113,18 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (!verify.empty()) {
         if (!pack.installer.empty() || !pack.suite.empty() || !pack.output.empty() ||
-            !pack.lowest.empty() || !pack.certificate.empty() || !pack.certificatePass.empty()) {
+            !pack.lowest.empty() || !pack.certificate.empty() || !pack.certificatePass.empty() ||
+            !pack.since.empty() || pack.allowLeftovers) {
             return usage("--verify takes no option but --max-name and --posix");
         }
         return Verify(verify, pack.check, out, err);
     }
     if (pack.installer.empty() || pack.suite.empty() || pack.output.empty() ||
-        pack.lowest.empty()) {
-        return usage("--installer, --suite, --lowest and --output are all needed");
+        (pack.lowest.empty() && pack.since.empty())) {
+        return usage("--installer, --suite, --output and --lowest or --since are all needed");
+    }
+    if (pack.allowLeftovers && pack.since.empty()) {
+        return usage("--allow-leftovers needs --since");
     }
     if (!pack.certificatePass.empty() && pack.certificate.empty()) {
         return usage("--sign-password-file needs --sign");

@@ -1,23 +1,16 @@
 #include "pack.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <memory>
-#include <system_error>
 
 #include "archive_write.h"
+#include "delta.h"
 #include "entry_names.h"
 #include "files.h"
 #include "package_format/package_trailer.h"
-#include "program_check.h"
+#include "package_parts.h"
 #include "scratch_files.h"
-#include "signing.h"
 #include "suite.h"
 #include "support/file_version_info.h"
 #include "version_stamp.h"
@@ -27,156 +20,106 @@ namespace fs = std::filesystem;
 namespace ferrylift_pack {
 namespace {
 
-constexpr size_t kChunkSize = 1 << 16;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const {
-        if (file != nullptr) {
-            std::fclose(file);
-        }
-    }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string ErrnoText() {
-    return std::strerror(errno);
-}
-
 std::u16string Wide(const std::string& ascii) {
     return std::u16string(ascii.begin(), ascii.end());
 }
 
-// The installer as the package will carry it: checked, then stamped with the versions.
-bool PrepareInstaller(const PackOptions& options, const std::string& carried, uint64_t archiveSize,
-                      std::vector<uint8_t>* image, std::ostream& err) {
-    auto refuse = [&](const std::string& reason) {
-        err << "ferrylift-pack: " << options.installer << ": " << reason << "\n";
-        return false;
-    };
-    std::error_code error;
-    if (!fs::is_regular_file(options.installer, error)) {
-        return refuse("the installer is not a file");
-    }
-    const uint64_t size = fs::file_size(options.installer, error);
-    // Checked before the program is read: it is held in memory to be stamped.
-    const uint64_t total = size + archiveSize + package_format::kTrailerSize;
-    if (!error && total > package_format::kMaxTotalSize) {
-        return refuse("the package would be " + std::to_string(total) +
-                      " bytes; the format holds at most " +
-                      std::to_string(package_format::kMaxTotalSize));
-    }
-    if (error || !ReadWholeFile(options.installer, image)) {
-        return refuse("cannot read the installer: " + (error ? error.message() : ErrnoText()));
-    }
-    std::string description;
-    std::string reason =
-        CheckProgram(image->data(), image->size(), options.check.posixStandIn, &description);
-    if (!reason.empty()) {
-        return refuse(reason);
-    }
-    if (IsPackage(image->data(), image->size())) {
-        return refuse("is an update package already; give the installer program itself");
-    }
-    package_format::PeHeaders pe;
-    if (package_format::ParsePeHeaders(image->data(), image->size(), &pe) && pe.securitySize != 0) {
-        return refuse(
-            "is signed: a signature made before packing does not cover the archive; "
-            "sign the package after packing (--sign)");
-    }
-    if (!StampVersions(image, carried, options.lowest, &reason)) {
-        return refuse("cannot take the versions: " + reason);
-    }
-    return true;
-}
-
-bool WritePackage(const ScratchFile& package, const std::vector<uint8_t>& program,
-                  const ScratchFile& archive, uint32_t padding, std::ostream& err) {
-    File to(package.Stream("wb"));
-    File zip(archive.Stream("rb"));
-    if (!to || !zip) {
-        err << "ferrylift-pack: " << package.shownPath().string()
-            << ": cannot open the package's parts: " << ErrnoText() << "\n";
-        return false;
-    }
-    const uint64_t archiveSize = archive.Size();
-    const uint64_t total = program.size() + padding + archiveSize + package_format::kTrailerSize;
-    uint8_t trailer[package_format::kTrailerSize];
-    package_format::EncodeTrailer(
-        {static_cast<uint32_t>(archiveSize), static_cast<uint32_t>(total)}, trailer);
-    const uint8_t zeros[8] = {};
-    std::vector<char> buffer(kChunkSize);
-    bool ok = std::fwrite(program.data(), 1, program.size(), to.get()) == program.size() &&
-              std::fwrite(zeros, 1, padding, to.get()) == padding;
-    for (uint64_t left = archiveSize; ok && left > 0;) {
-        size_t want = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
-        ok = std::fread(buffer.data(), 1, want, zip.get()) == want &&
-             std::fwrite(buffer.data(), 1, want, to.get()) == want;
-        left -= want;
-    }
-    ok = ok && std::fwrite(trailer, 1, sizeof trailer, to.get()) == sizeof trailer &&
-         std::fflush(to.get()) == 0 && std::fclose(to.release()) == 0;
-    if (!ok) {
-        err << "ferrylift-pack: " << package.shownPath().string()
-            << ": cannot write: " << ErrnoText() << "\n";
-    }
-    return ok;
-}
-
-// The signed package, made by the signing tool in a private folder and taken over from there.
-bool SignInto(const ScratchFile& package, const PackOptions& options, ScratchFolder* folder,
-              ScratchFile* signedPackage, std::ostream& err) {
-    std::string error;
-    if (!folder->Create(options.output, &error)) {
-        err << "ferrylift-pack: " << error << "\n";
-        return false;
-    }
-    const char kName[] = "signed.exe";
-    if (!SignPackage(package, *folder, kName, options.certificate, options.certificatePass, err)) {
-        return false;
-    }
-    const int fd = ::openat(folder->fd(), kName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    const int dirFd = ::fcntl(folder->fd(), F_DUPFD_CLOEXEC, 0);
-    if (fd < 0 || dirFd < 0) {
-        err << "ferrylift-pack: " << folder->path().string()
-            << ": cannot open the signed package: " << ErrnoText() << "\n";
-        return false;
-    }
-    signedPackage->Adopt(fd, dirFd, kName, folder->path() / kName);
-    return true;
-}
-
-}  // namespace
-
-int Pack(const PackOptions& options, std::ostream& out, std::ostream& err) {
-    uint16_t fields[4];
-    if (!ParseVersionText(options.lowest, fields)) {
-        err << "ferrylift-pack: --lowest " << options.lowest
-            << " is not a version of one to four numbers of 0 to 65535\n";
-        return kExitUsage;
-    }
+// What goes into the archive and the versions it is stamped with.
+struct PackContents {
     std::vector<SuiteFile> files;
-    if (!ListSuite(options.suite, &files, err) ||
-        !CheckSuite(options.suite, files, options.check.maxNameBytes, err)) {
-        return kExitFailed;
-    }
-    // The carried version is the suite client's, read as the installer reads versions.
+    std::string carried;
+    std::string lowest;
+    std::string comment;                 // a delta's note; empty for a full package
+    std::vector<std::string> leftovers;  // a delta's files of the base the suite lacks
+};
+
+// The carried version: the suite client's, read as the installer reads versions.
+int ReadCarried(const PackOptions& options, std::string* carried, std::ostream& err) {
     const fs::path client = fs::path(options.suite) / kClientProgramName;
     FileVersions clientVersions;
+    uint16_t fields[4];
     if (!ReadFileVersions(client, &clientVersions)) {
         err << "ferrylift-pack: " << client.string()
             << ": has no version resource with a ProductVersion\n";
         return kExitFailed;
     }
-    const std::string carried = clientVersions.productVersion;
-    if (!ParseVersionText(carried, fields)) {
-        err << "ferrylift-pack: " << client.string() << ": its ProductVersion " << carried
+    *carried = clientVersions.productVersion;
+    if (!ParseVersionText(*carried, fields)) {
+        err << "ferrylift-pack: " << client.string() << ": its ProductVersion " << *carried
             << " is not a version of one to four numbers of 0 to 65535\n";
         return kExitFailed;
     }
-    if (CompareVersion(Wide(options.lowest), Wide(carried)) > 0) {
-        err << "ferrylift-pack: --lowest " << options.lowest << " is newer than the version "
-            << carried << " of " << client.string() << "\n";
+    return kExitOk;
+}
+
+// A delta: the files that differ from the base release, and the base as the lowest version.
+int ChooseDelta(const PackOptions& options, PackContents* contents, std::ostream& err) {
+    BaseRelease base;
+    if (!base.Read(options.since, err)) {
         return kExitFailed;
+    }
+    auto refuse = [&](const std::string& reason) {
+        err << "ferrylift-pack: --since " << options.since << ": " << reason << "\n";
+        return kExitFailed;
+    };
+    if (CompareVersion(Wide(base.version()), Wide(contents->carried)) >= 0) {
+        return refuse("its version " + base.version() + " is not older than the suite's " +
+                      contents->carried);
+    }
+    if (contents->lowest.empty()) {
+        contents->lowest = base.version();
+    } else if (CompareVersion(Wide(contents->lowest), Wide(base.version())) < 0) {
+        return refuse("--lowest " + contents->lowest + " is older than " + base.version() +
+                      ": a delta cannot update clients older than the release it is made from");
+    }
+    DeltaPlan plan = PlanDelta(base, contents->files);
+    if (!plan.leftovers.empty() && !options.allowLeftovers) {
+        for (const std::string& name : plan.leftovers) {
+            err << "ferrylift-pack: --since " << options.since << ": " << name
+                << " is not in the suite; the installer does not remove files\n";
+        }
+        return refuse(std::to_string(plan.leftovers.size()) +
+                      " files of the earlier release would stay installed; give "
+                      "--allow-leftovers to make the delta all the same");
+    }
+    contents->files = std::move(plan.carried);
+    contents->comment = FormatDeltaNote(plan.note);
+    contents->leftovers = std::move(plan.leftovers);
+    return kExitOk;
+}
+
+int ChooseContents(const PackOptions& options, PackContents* contents, std::ostream& err) {
+    uint16_t fields[4];
+    if (!options.lowest.empty() && !ParseVersionText(options.lowest, fields)) {
+        err << "ferrylift-pack: --lowest " << options.lowest
+            << " is not a version of one to four numbers of 0 to 65535\n";
+        return kExitUsage;
+    }
+    if (!ListSuite(options.suite, &contents->files, err) ||
+        !CheckSuite(options.suite, contents->files, options.check.maxNameBytes, err)) {
+        return kExitFailed;
+    }
+    int result = ReadCarried(options, &contents->carried, err);
+    contents->lowest = options.lowest;
+    if (result == kExitOk && !options.since.empty()) {
+        result = ChooseDelta(options, contents, err);
+    }
+    if (result == kExitOk && CompareVersion(Wide(contents->lowest), Wide(contents->carried)) > 0) {
+        err << "ferrylift-pack: --lowest " << contents->lowest << " is newer than the version "
+            << contents->carried << " of "
+            << (fs::path(options.suite) / kClientProgramName).string() << "\n";
+        result = kExitFailed;
+    }
+    return result;
+}
+
+}  // namespace
+
+int Pack(const PackOptions& options, std::ostream& out, std::ostream& err) {
+    PackContents contents;
+    const int chosen = ChooseContents(options, &contents, err);
+    if (chosen != kExitOk) {
+        return chosen;
     }
     const fs::path output = options.output;
     std::string error;
@@ -185,12 +128,12 @@ int Pack(const PackOptions& options, std::ostream& out, std::ostream& err) {
         err << "ferrylift-pack: " << error << "\n";
         return kExitFailed;
     }
-    if (!WriteArchive(archive, files, err)) {
+    if (!WriteArchive(archive, contents.files, contents.comment, err)) {
         return kExitFailed;
     }
     const uint64_t archiveSize = archive.Size();
     std::vector<uint8_t> program;
-    if (!PrepareInstaller(options, carried, archiveSize, &program, err)) {
+    if (!PrepareInstaller(options, contents.carried, contents.lowest, archiveSize, &program, err)) {
         return kExitFailed;
     }
     const uint32_t padding = package_format::AlignmentPadding(program.size(), archiveSize);
@@ -235,6 +178,9 @@ int Pack(const PackOptions& options, std::ostream& out, std::ostream& err) {
         return kExitFailed;
     }
     PrintSummary(output.string(), summary, out);
+    for (const std::string& name : contents.leftovers) {
+        out << "  left over:        " << name << "\n";
+    }
     return kExitOk;
 }
 

@@ -98,7 +98,7 @@ std::string CheckSignature(std::FILE* file, const std::vector<uint8_t>& program,
 // The archive: its start and end records, then its entries. The client goes to client.
 std::vector<std::string> CheckArchivePart(std::FILE* file, const package_format::Layout& layout,
                                           const CheckOptions& options, std::FILE* client,
-                                          ArchiveFacts* facts) {
+                                          ArchiveFacts* facts, PackageSummary* summary) {
     const uint32_t size = layout.trailer.dataSize;
     uint8_t start[2] = {};
     if (size < 22 || !ReadAt(file, layout.archiveOffset, start, 2) ||
@@ -111,6 +111,7 @@ std::vector<std::string> CheckArchivePart(std::FILE* file, const package_format:
     if (!reason.empty()) {
         return {reason};
     }
+    summary->delta = ParseDeltaNote(end.comment, &summary->deltaNote);
     StreamWindow window{file, layout.archiveOffset, size, 0};
     unzFile zip = OpenArchiveIn(&window);
     if (zip == nullptr) {
@@ -174,7 +175,7 @@ bool CheckPackage(const std::string& path, const std::string& name, const CheckO
     }
     ArchiveFacts facts;
     const std::vector<std::string> problems =
-        CheckArchivePart(file.get(), layout, options, client.get(), &facts);
+        CheckArchivePart(file.get(), layout, options, client.get(), &facts, summary);
     for (const std::string& problem : problems) {
         refuse(problem);
     }
@@ -204,6 +205,19 @@ bool CheckPackage(const std::string& path, const std::string& name, const CheckO
         return refuse("its lowest updatable version " + own.fixedFileVersion +
                       " is newer than the version it carries, " + own.productVersion);
     }
+    if (summary->delta) {
+        const DeltaNote& note = summary->deltaNote;
+        if (note.carriedFiles != facts.entries) {
+            return refuse("its archive's comment says it carries " +
+                          std::to_string(note.carriedFiles) + " files, but it holds " +
+                          std::to_string(facts.entries));
+        }
+        if (CompareVersion(Wide(own.fixedFileVersion), Wide(note.base)) < 0) {
+            return refuse("it is a delta from " + note.base +
+                          ", but its lowest updatable version " + own.fixedFileVersion +
+                          " is older: clients older than its base lack the files it leaves out");
+        }
+    }
     summary->programSize = layout.programSize;
     summary->archiveSize = layout.trailer.dataSize;
     summary->totalSize = layout.trailer.total;
@@ -221,8 +235,11 @@ void PrintSummary(const std::string& name, const PackageSummary& summary, std::o
         << "  lowest version:   " << summary.lowestVersion << "\n"
         << "  program:          " << summary.program << ", " << summary.programSize << " bytes\n"
         << "  archive:          " << summary.entries << " entries, " << summary.archiveSize
-        << " bytes (" << summary.uncompressed << " bytes unpacked)\n"
-        << "  room needed:      " << summary.uncompressed + summary.clientSize
+        << " bytes (" << summary.uncompressed << " bytes unpacked)\n";
+    if (summary.delta) {
+        out << "  contents:         " << DescribeDelta(summary.deltaNote) << "\n";
+    }
+    out << "  room needed:      " << summary.uncompressed + summary.clientSize
         << " bytes free on the installation folder's volume (the files and a scratch copy of "
         << kClientProgramName << ")\n"
         << "  total:            " << summary.totalSize << " bytes\n"

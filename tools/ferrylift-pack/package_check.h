@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "delta_note.h"
 #include "package_format/entry_name_rule.h"
 
 namespace ferrylift_pack {
@@ -26,6 +27,8 @@ struct PackageSummary {
     size_t entries = 0;
     uint64_t uncompressed = 0;
     uint64_t clientSize = 0;
+    bool delta = false;
+    DeltaNote deltaNote;
 };
 
 // Checks the package at path; on a refusal writes "ferrylift-pack: <name>: <reason>" lines to

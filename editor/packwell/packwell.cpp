@@ -8,6 +8,8 @@
 #include "save_leftovers.h"
 #include "store_paths.h"
 #include "track_folder.h"
+#include "unpack_leftovers.h"
+#include "unreferenced_pictures.h"
 
 #include <unistd.h>
 #include <zip.h>
@@ -284,6 +286,16 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
     if (!packwell::PrepareTrackFolder(targetRoot, folder, made, lastError_))
         return false;
     const fs::path trackFolder = fs::path(targetRoot) / folder;
+    // What a killed unpack of this track left goes first, unless another
+    // unpack of it is running.
+    packwell::UnpackTurn turn(trackFolder);
+    if (turn.TryAlone()) {
+        for (const std::string& leftover : packwell::RemoveUnpackLeftovers(trackFolder))
+            qDebug() << "Packwell::UnZipFile"
+                     << "removed the leftover of an interrupted unpack:"
+                     << QString::fromStdString(leftover);
+    }
+    turn.Share();
     for (const Item& item : items) {
         const bool isFolder = item.inside.empty() || item.inside.back() == '/';
         const std::vector<std::string> segments = packwell::Segments(item.inside);
@@ -503,4 +515,21 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
     archive.release();
     lastFailure_ = PackwellFailure::None;
     return true;
+}
+
+std::vector<std::string> Packwell::RemoveUnreferencedPictures(
+    const std::string& trackFolder, const std::vector<std::string>& pictures,
+    const std::string& packagePath) {
+    std::string error;
+    Archive archive = OpenArchive(packagePath, ZIP_RDONLY, "", error);
+    if (!archive || trackFolder.empty()) {
+        qDebug() << "Packwell::RemoveUnreferencedPictures" << QString::fromStdString(error);
+        return {};
+    }
+    const std::vector<std::string> removed = packwell::RemoveUnreferenced(
+        fs::path(trackFolder) / "res", pictures, packwell::PackagedPictures(archive.get()));
+    for (const std::string& name : removed)
+        qDebug() << "Packwell::RemoveUnreferencedPictures"
+                 << "removed" << QString::fromStdString(name);
+    return removed;
 }

@@ -72,10 +72,12 @@ RawEntry folder(const QByteArray& name) {
 
 // The second program of the tests that need one: this test binary run again
 // with PACKWELL_TEST_ROLE set.
-//   unzip <package> <root> <rounds>: unpacks that often; exit code = failures.
+//   unzip <package> <root> <rounds>: unpacks that often; exit code = failures;
+//                                     prints "unpacking" first.
 //   zip <package> <root> <file>...:   one save.
 int runRole(const QByteArray& role, const QStringList& arguments) {
     if (role == "unzip" && arguments.size() == 3) {
+        std::cout << "unpacking" << std::endl;
         int failures = 0;
         for (int round = 0; round < arguments[2].toInt(); ++round) {
             Packwell packwell;
@@ -553,6 +555,78 @@ private slots:
             QCOMPARE(readFile(base() + name), keptBytes[name]);
         QVERIFY(QFileInfo(base() + "/p.zip.Lnk456").isSymLink());
         QCOMPARE(readZip(package).value("L/tracks.xml").data, QByteArray("new"));
+    }
+
+    // An unpack killed while it writes leaves its temporary file; the next
+    // unpack of that track removes it, and leftovers of the older, longer
+    // temporary names, but nothing that only looks alike and nothing of
+    // another track.
+    void killedUnpackLeftoversRemoved() {
+        const QString package = base() + "/p.zip";
+        QVERIFY(writeZip(package,
+                         {{"L/tracks.xml", "<t/>"}, {"L/res/big.bin", randomBytes(96 << 20)}}));
+        QProcess* unpacker = startRole(this, "unzip", {package, root(), "1"});
+        QVERIFY(unpacker->waitForReadyRead(30000));
+        const QRegularExpression pattern("^\\.packwell-[A-Za-z0-9]{8}$");
+        QString leftover;
+        QElapsedTimer clock;
+        clock.start();
+        while (leftover.isEmpty() && clock.elapsed() < 60000 &&
+               unpacker->state() == QProcess::Running) {
+            QThread::msleep(2);
+            QDirIterator it(root() + "L", QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString path = it.next();
+                if (pattern.match(it.fileName()).hasMatch() && QFileInfo(path).size() > (1 << 20))
+                    leftover = path;
+            }
+        }
+        QVERIFY2(!leftover.isEmpty(), "the unpack ended before it could be interrupted");
+        unpacker->kill();
+        QVERIFY(unpacker->waitForFinished(10000));
+        QVERIFY(QFileInfo(leftover).isFile());
+
+        writeFile(root() + "L/res/a.jpg.packwell-Ab12Cd", "an older leftover");
+        writeFile(root() + "L/.packwell-Zz99Yy88", "killed early, at the top");
+        const QStringList kept = {"L/res/notes.packwell-abc", "L/res/.packwell-short",
+                                  "L/res/.packwell-toolong12", "M/.packwell-Qq11Ww22",
+                                  "L/res/.packwell-Dir12345/inside"};
+        for (const QString& name : kept)
+            writeFile(root() + name, "kept");
+        Packwell packwell;
+        QVERIFY2(packwell.UnZipFile(local(package), local(root()), "", "", "", false),
+                 packwell.LastError().c_str());
+        QVERIFY(!QFileInfo::exists(leftover));
+        QVERIFY(!QFileInfo::exists(root() + "L/res/a.jpg.packwell-Ab12Cd"));
+        QVERIFY(!QFileInfo::exists(root() + "L/.packwell-Zz99Yy88"));
+        for (const QString& name : kept)
+            QCOMPARE(readFile(root() + name), QByteArray("kept"));
+        QCOMPARE(QFileInfo(root() + "L/res/big.bin").size(), qint64(96 << 20));
+    }
+
+    // After a save, "res" keeps what the document or the package names and
+    // anything that is no regular file; an unreadable package removes nothing.
+    void unreferencedPicturesRemoved() {
+        const QString package = base() + "/p.zip";
+        QVERIFY(writeZip(package, {{"L/tracks.xml", "xml"},
+                                   {"L/res/packaged.jpg", "p"},
+                                   {"L/res/deeper/inner.jpg", "i"}}));
+        for (const char* name : {"document.jpg", "packaged.jpg", "undone.jpeg", "inner.jpg"})
+            writeFile(root() + "L/res/" + QString(name), "x");
+        writeFile(root() + "L/res/folder/kept.jpg", "x");
+        QVERIFY(QFile::link(root() + "L/res/undone.jpeg", root() + "L/res/link.jpg"));
+        Packwell packwell;
+        QVERIFY(packwell
+                    .RemoveUnreferencedPictures(local(root() + "L"), {"document.jpg"},
+                                                local(base() + "/missing.zip"))
+                    .empty());
+        std::vector<std::string> removed = packwell.RemoveUnreferencedPictures(
+            local(root() + "L"), {"document.jpg"}, local(package));
+        std::sort(removed.begin(), removed.end());
+        QCOMPARE(removed, locals({"inner.jpg", "undone.jpeg"}));
+        QCOMPARE(treeOf(root() + "L/res"),
+                 QStringList({"/document.jpg", "/folder", "/folder/kept.jpg", "/link.jpg",
+                              "/packaged.jpg"}));
     }
 
     // What an earlier package left where this one needs a folder or a file is

@@ -255,6 +255,39 @@ private slots:
         QVERIFY(!QFileInfo::exists(appended[2][1].toString()));
     }
 
+    // Pictures inserted and then taken out again (undone) before a save leave
+    // the track's "res" with that save; what the document or the package
+    // still names stays.
+    void savedTrackKeepsOnlyItsPictures() {
+        const QString path =
+            package({{"L/tracks.xml", trackXml(entryXml("a.jpg", "kept", 1), "Clean")},
+                     {"L/res/a.jpg", pictureBytes("JPEG")}},
+                    "clean.zip");
+        QVERIFY(load(path));
+        const QString picture = scratch->work() + "/board.png";
+        QFile source(picture);
+        QVERIFY(source.open(QIODevice::WriteOnly) && source.write(pictureBytes("PNG", 64)) > 0);
+        source.close();
+        const QJsonArray inserted =
+            host->prepareSamples({QUrl::fromLocalFile(picture), QUrl::fromLocalFile(picture)});
+        QCOMPARE(inserted.size(), 2);
+        const QString res = host->currentTrackFolder() + "/res/";
+        QCOMPARE(QDir(res).entryList(QDir::Files).size(), 3);
+
+        // One inserted picture is saved, the other was undone before the save.
+        QJsonArray track = trackOf(*root);
+        QJsonObject entry = inserted[0].toObject();
+        entry["timeTick"] = 5;
+        entry["level"] = "-1";
+        track.append(entry);
+        QVERIFY(host->saveTrack("Clean", track));
+        const QString savedName =
+            QFileInfo(QUrl(entry["sample"].toString()).toLocalFile()).fileName();
+        QCOMPARE(QDir(res).entryList(QDir::Files), QStringList({"a.jpg", savedName}));
+        QCOMPARE(readZip(path).keys(),
+                 QStringList({"L/res/a.jpg", "L/res/" + savedName, "L/tracks.xml"}));
+    }
+
     // A package whose own track folder would stand where a lock belongs is
     // refused before the store changes: the tracks whose locks those are open.
     void trackFolderNamedLikeALock() {

@@ -204,8 +204,10 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
             if (id == QLatin1String("{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}"))
                 qDebug() << "QPlayerHost::saveTrack"
                          << "{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}";
-            setText(document, childElement(document, entry, QStringLiteral("ticks")),
-                    QString::number(time));
+            // A time left as it was keeps its text, whatever this editor made of it.
+            if (time != ticksOf(entry))
+                setText(document, childElement(document, entry, QStringLiteral("ticks")),
+                        QString::number(time));
             setText(document, childElement(document, entry, QStringLiteral("description")),
                     caption);
             setText(document, childElement(document, entry, QStringLiteral("level")), level);

@@ -314,6 +314,52 @@ private slots:
                  QStringList({"L/res/A.jpg", "L/res/B.jpg", "L/tracks.xml"}));
     }
 
+    // A time the teacher did not change keeps its text as written, even one
+    // this editor reads as 0; an edited one is written as a number.
+    void untouchedTimesKeepTheirText() {
+        const QStringList texts = {"99999999999", "abc", "1e3", "0x10", " 7", "+8", "", "012"};
+        QString entries;
+        QList<QPair<QString, QByteArray>> files;
+        for (int k = 0; k < texts.size(); ++k) {
+            entries += QString(
+                           "<track><description>e%1</description><ticks>%2</ticks>"
+                           "<picture>p%1.jpg</picture><level>-1</level></track>")
+                           .arg(k)
+                           .arg(texts[k]);
+            files.append({QString("L/res/p%1.jpg").arg(k), pictureBytes("JPEG")});
+        }
+        entries +=
+            "<track><description>none</description><picture>q.jpg</picture>"
+            "<level>-1</level></track>";
+        files.append({"L/tracks.xml", trackXml(entries)});
+        packagePath = scratch->work() + "/times.zip";
+        QVERIFY(writeZip(packagePath, files));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(packagePath)));
+
+        QVERIFY(host->saveTrack("Lesson", root->asWindowHolds()));
+        QCOMPARE(rootText(readFile(folder() + "/tracks.xml")), rootText(trackXml(entries)));
+
+        // Moving "abc" (shown at 0) to 5 seconds writes 5, and only there.
+        QJsonArray track = root->asWindowHolds();
+        for (int k = 0; k < track.size(); ++k) {
+            QJsonObject object = track[k].toObject();
+            if (object["id"] == "p1") {
+                object["timeTick"] = 5;
+                track[k] = object;
+            }
+        }
+        QVERIFY(host->saveTrack("Lesson", track));
+        QStringList written;
+        for (QDomElement e = savedTracks().firstChildElement(); !e.isNull();
+             e = e.nextSiblingElement()) {
+            const QDomElement ticks = e.firstChildElement("ticks");
+            written << (ticks.isNull() ? "(none)" : ticks.text());
+        }
+        QStringList expected = texts;
+        expected[1] = "5";
+        QCOMPARE(written, expected << "(none)");
+    }
+
     // Written in the encoding the declaration names; UTF-8 without one.
     void documentEncoding_data() {
         QTest::addColumn<QString>("declaration");

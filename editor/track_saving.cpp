@@ -1,17 +1,16 @@
 // Saving a track: merge the user interface's entry list into the document,
-// rewrite "tracks.xml" and repack the package; turning pictures into entries.
+// rewrite "tracks.xml" and repack the package.
 #include "entry_matching.h"
 #include "qplayerhost.h"
+#include "track_xml.h"
 
 #include <packwell.h>
 
 #include <QDebug>
 #include <QFileInfo>
-#include <QImage>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QSaveFile>
-#include <QUuid>
 
 #include <algorithm>
 #include <cmath>
@@ -86,31 +85,6 @@ int wholeSeconds(const QJsonValue& value) {
     return static_cast<int>(number);
 }
 
-// Sets the first text of element, creating it when the element has none.
-void setText(QDomDocument& document, QDomElement element, const QString& text) {
-    if (element.isNull())
-        return;
-    if (element.firstChild().isNull())
-        element.appendChild(document.createTextNode(text));
-    else
-        element.firstChild().setNodeValue(text);
-}
-
-// The entry's first child element of that name, appended when it has none, so
-// an edited time, caption or level is not dropped for want of a place.
-QDomElement childElement(QDomDocument& document, QDomNode entry, const QString& name) {
-    QDomElement element = entry.firstChildElement(name);
-    if (element.isNull() && entry.isElement())
-        element = entry.appendChild(document.createElement(name)).toElement();
-    return element;
-}
-
-QDomElement textElement(QDomDocument& document, const QString& name, const QString& text) {
-    QDomElement element = document.createElement(name);
-    element.appendChild(document.createTextNode(text));
-    return element;
-}
-
 }  // namespace
 
 bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
@@ -154,14 +128,10 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     qDebug().noquote() << "QPlayerHost::saveTrack" << document.toString(1);
 
     QDomElement top = document.documentElement();
-    QDomElement name = top.firstChildElement(QStringLiteral("track_name"));
-    if (name.isNull())
-        name = top.appendChild(document.createElement(QStringLiteral("track_name"))).toElement();
-    setText(document, name, titile);
+    trackxml::setText(document, trackxml::childElement(document, top, QStringLiteral("track_name")),
+                      titile);
 
-    QDomElement tracks = top.firstChildElement(QStringLiteral("tracks"));
-    if (tracks.isNull())
-        tracks = top.appendChild(document.createElement(QStringLiteral("tracks"))).toElement();
+    QDomElement tracks = trackxml::childElement(document, top, QStringLiteral("tracks"));
 
     // Every element below "tracks" is an entry; comments and the like stay as
     // they are. Entries no window entry stands for were deleted by the teacher.
@@ -206,20 +176,22 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
                          << "{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}";
             // A time left as it was keeps its text, whatever this editor made of it.
             if (time != ticksOf(entry))
-                setText(document, childElement(document, entry, QStringLiteral("ticks")),
-                        QString::number(time));
-            setText(document, childElement(document, entry, QStringLiteral("description")),
-                    caption);
-            setText(document, childElement(document, entry, QStringLiteral("level")), level);
+                trackxml::setText(document,
+                                  trackxml::childElement(document, entry, QStringLiteral("ticks")),
+                                  QString::number(time));
+            trackxml::setText(
+                document, trackxml::childElement(document, entry, QStringLiteral("description")),
+                caption);
+            trackxml::setText(
+                document, trackxml::childElement(document, entry, QStringLiteral("level")), level);
         } else {
-            QDomElement entry = document.createElement(QStringLiteral("track"));
-            entry.appendChild(
-                textElement(document, QStringLiteral("action"), QStringLiteral("manual import")));
-            entry.appendChild(textElement(document, QStringLiteral("description"), caption));
-            entry.appendChild(
-                textElement(document, QStringLiteral("ticks"), QString::number(time)));
-            entry.appendChild(textElement(document, QStringLiteral("picture"), fileName));
-            entry.appendChild(textElement(document, QStringLiteral("level"), level));
+            trackxml::EntryFields fields;
+            fields.action = QStringLiteral("manual import");
+            fields.description = caption;
+            fields.ticks = time;
+            fields.picture = fileName;
+            fields.level = level;
+            const QDomElement entry = trackxml::createEntry(document, fields);
             tracks.appendChild(entry);
         }
     }

@@ -1,4 +1,5 @@
 #include "qplayerhost.h"
+#include "track_xml.h"
 
 #include <QDebug>
 #include <QQmlComponent>
@@ -6,8 +7,6 @@
 #include <QQmlError>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QTextCodec>
-#include <QTextStream>
 #include <QVariant>
 
 QPlayerHost::QPlayerHost(QObject* parent) : HostOutcome(parent) {
@@ -134,18 +133,10 @@ bool QPlayerHost::writeDocument(const char* caller) {
         qDebug() << caller << "cannot open" << out.fileName() << out.errorString();
         return false;
     }
-    {
-        QTextStream stream(&out);
-        // Without an encoding in the declaration the document is written as UTF-8;
-        // with one, save() switches the stream to it.
-        stream.setCodec(QTextCodec::codecForName("UTF-8"));
-        document.save(stream, 4, QDomNode::EncodingFromDocument);
-        stream.flush();
-        if (stream.status() != QTextStream::Ok) {
-            qDebug() << caller << "cannot write" << out.fileName();
-            out.cancelWriting();
-            return false;
-        }
+    if (!trackxml::write(document, out)) {
+        qDebug() << caller << "cannot write" << out.fileName();
+        out.cancelWriting();
+        return false;
     }
     if (!out.commit()) {
         qDebug() << caller << "cannot write" << out.fileName() << out.errorString();
@@ -166,13 +157,8 @@ void QPlayerHost::updateTrack(QString id, QString description) {
     for (QDomNode child = tracks.firstChild(); !child.isNull(); child = child.nextSibling()) {
         if (child.toElement().attribute(QStringLiteral("id")) != id)
             continue;
-        QDomElement caption = child.firstChildElement(QStringLiteral("description"));
-        if (caption.firstChild().isNull()) {
-            if (!caption.isNull())
-                caption.appendChild(document.createTextNode(description));
-        } else {
-            caption.firstChild().setNodeValue(description);
-        }
+        trackxml::setText(document, child.firstChildElement(QStringLiteral("description")),
+                          description);
         break;
     }
     writeDocument("QPlayerHost::updateTrack");

@@ -1,4 +1,5 @@
 #include "qplayerhost.h"
+#include "picture_provider.h"
 
 #include <QDebug>
 #include <QQmlComponent>
@@ -34,6 +35,7 @@ QPlayerHost::~QPlayerHost() = default;
 void QPlayerHost::publish() {
     qRegisterMetaType<QList<QUrl>>("QList<QUrl>");
     engine.rootContext()->setContextProperty(QStringLiteral("hostObject"), this);
+    engine.addImageProvider(QLatin1String(PictureProvider::kName), new PictureProvider);
 }
 
 void QPlayerHost::callUserInterface(const char* function, const QVariantList& arguments) {

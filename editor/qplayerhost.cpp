@@ -1,4 +1,5 @@
 #include "qplayerhost.h"
+#include "picture_provider.h"
 #include "track_xml.h"
 
 #include <QDebug>
@@ -33,6 +34,7 @@ QPlayerHost::~QPlayerHost() = default;
 void QPlayerHost::publish() {
     qRegisterMetaType<QList<QUrl>>("QList<QUrl>");
     engine.rootContext()->setContextProperty(QStringLiteral("hostObject"), this);
+    engine.addImageProvider(QLatin1String(PictureProvider::kName), new PictureProvider);
 }
 
 void QPlayerHost::callUserInterface(const char* function, const QVariantList& arguments) {

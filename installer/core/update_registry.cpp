@@ -1,11 +1,11 @@
 // The client's registry entries: the uninstall entry's name and version, and its App Path.
 #include <string>
 
+#include "core/update.h"
 #include "platform/error.h"
 #include "platform/registry.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
-#include "update.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-#include "desktop_links.h"
+#include "sequence/desktop_links.h"
 
 #include <utility>
 
+#include "core/update.h"
 #include "platform/directory.h"
 #include "platform/error.h"
 #include "platform/known_folders.h"
 #include "platform/shortcuts.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
-#include "update.h"
 
 namespace {
 

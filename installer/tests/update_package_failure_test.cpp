@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
+#include "core/update.h"
 #include "file_in_use.h"
 #include "platform/registry.h"
 #include "support/zip_extract.h"
-#include "update.h"
 #include "update_test_support.h"
 
 #if defined(_WIN32)

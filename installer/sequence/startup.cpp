@@ -1,19 +1,19 @@
-#include "startup.h"
+#include "sequence/startup.h"
 
 #include <cstdio>
 
-#include "desktop_links.h"
+#include "core/update.h"
 #include "platform/directory.h"
 #include "platform/event_loop.h"
 #include "platform/lock_file.h"
 #include "platform/status_window.h"
 #include "platform/system.h"
-#include "process_lookup.h"
-#include "restart.h"
+#include "sequence/desktop_links.h"
+#include "sequence/process_lookup.h"
+#include "sequence/restart.h"
+#include "sequence/update_sequence.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
-#include "update.h"
-#include "update_sequence.h"
 
 namespace {
 

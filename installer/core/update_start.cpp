@@ -1,9 +1,9 @@
 // Starting the installed client again after the update.
+#include "core/update.h"
 #include "platform/directory.h"
 #include "platform/shell_start.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
-#include "update.h"
 
 namespace Update {
 

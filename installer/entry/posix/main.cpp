@@ -1,5 +1,5 @@
 // The POSIX program: no command line, everything happens in RunFerrylift.
-#include "startup.h"
+#include "sequence/startup.h"
 
 int main() {
     // SW_SHOWNORMAL; the terminal status line has no show state.

@@ -2,10 +2,10 @@
 // folder named by it, the temporary archive and the installer's own file.
 #include <limits>
 
+#include "core/update.h"
 #include "platform/file.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
-#include "update.h"
 
 namespace Update {
 namespace {

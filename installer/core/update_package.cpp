@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/update.h"
 #include "package_format/package_trailer.h"
 #include "platform/error.h"
 #include "platform/file.h"
@@ -12,7 +13,6 @@
 #include "support/little_endian.h"
 #include "support/log_file.h"
 #include "support/zip_extract.h"
-#include "update.h"
 
 namespace Update {
 namespace {

@@ -1,8 +1,8 @@
 // Which version is installed, which one is carried, and whether this package may update it.
+#include "core/update.h"
 #include "support/file_helpers.h"
 #include "support/file_version_info.h"
 #include "support/log_file.h"
-#include "update.h"
 
 namespace Update {
 

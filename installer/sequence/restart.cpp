@@ -1,4 +1,4 @@
-#include "restart.h"
+#include "sequence/restart.h"
 
 #include "platform/error.h"
 #include "platform/restart.h"

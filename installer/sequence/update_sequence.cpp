@@ -1,8 +1,8 @@
-#include "update_sequence.h"
+#include "sequence/update_sequence.h"
 
+#include "core/update.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
-#include "update.h"
 
 namespace {
 

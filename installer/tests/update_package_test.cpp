@@ -7,9 +7,9 @@
 #include <string>
 #include <thread>
 
+#include "core/update.h"
 #include "file_in_use.h"
 #include "platform/registry.h"
-#include "update.h"
 #include "update_test_support.h"
 
 namespace {

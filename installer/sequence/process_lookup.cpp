@@ -1,4 +1,4 @@
-#include "process_lookup.h"
+#include "sequence/process_lookup.h"
 
 #include "platform/processes.h"
 #include "support/file_helpers.h"

@@ -130,7 +130,7 @@ Scratch::Scratch() : dataDir(new QTemporaryDir), workDir(new QTemporaryDir) {
     // Windows has no XDG_DATA_HOME: the store lives in the test-mode data
     // folder (apart from a user's real store), emptied at the start and end of
     // each scratch so every test begins with no tracks.
-    QStandardPaths::setTestMode(true);
+    QStandardPaths::setTestModeEnabled(true);
     removeStore();
 #else
     // Read again at every writableLocation call, so each test gets its own store.

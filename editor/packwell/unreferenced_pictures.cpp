@@ -1,5 +1,7 @@
 #include "unreferenced_pictures.h"
 
+#include "utf8_path.h"
+
 #include "package_names.h"
 #include "track_folder.h"
 
@@ -18,7 +20,7 @@ std::vector<std::string> RemoveUnreferenced(const fs::path& resFolder,
     std::vector<std::string> removed;
     std::error_code code;
     for (fs::directory_iterator it(resFolder, code), end; !code && it != end; it.increment(code)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = Utf8Of(it->path().filename());
         std::error_code status;
         if (referred.count(name) || !fs::is_regular_file(it->symlink_status(status)))
             continue;

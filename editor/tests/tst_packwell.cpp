@@ -125,6 +125,34 @@ private slots:
         QVERIFY(QDir().mkpath(root()));
     }
 
+    // A package and a store whose paths hold Chinese characters and a blank:
+    // on Windows the narrow code page cannot carry them, so every path must
+    // cross into the file system and libzip as UTF-8.
+    void chinesePathWithBlank() {
+        const QString package = base() + QStringLiteral("/课件 目录/第三课 分数.zip");
+        const QString store = base() + QStringLiteral("/课件 目录/存储 区/");
+        QVERIFY(QDir().mkpath(QFileInfo(package).path()));
+        const QByteArray picture = randomBytes(4096);
+        QVERIFY(writeZip(package, {{"L/tracks.xml", trackXml("", "分数", "10")},
+                                   {QStringLiteral("L/res/图片 一.png"), picture}}));
+
+        Packwell packwell;
+        QVERIFY2(packwell.UnZipFile(local(package), local(store), "", "", "", false),
+                 packwell.LastError().c_str());
+        QCOMPARE(readFile(store + QStringLiteral("L/res/图片 一.png")), picture);
+
+        const QByteArray changed = trackXml("", "分数 改", "12");
+        writeFile(store + "L/tracks.xml", changed);
+        QVERIFY2(
+            packwell.ZipFiles({}, {local(store + "L")}, local(package), local(store), "", "", ""),
+            packwell.LastError().c_str());
+        const QMap<QString, ZipEntry> saved = readZip(package);
+        QCOMPARE(saved.value("L/tracks.xml").data, changed);
+        QCOMPARE(saved.value(QStringLiteral("L/res/图片 一.png")).data, picture);
+        QCOMPARE(QDir(QFileInfo(package).path()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("第三课 分数.zip")});
+    }
+
     // Names that would leave the track folder are skipped and named; nothing
     // is written outside it.
     void unsafeNamesSkipped_data() {

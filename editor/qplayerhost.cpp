@@ -12,7 +12,7 @@
 
 QPlayerHost::QPlayerHost(QObject* parent) : HostOutcome(parent) {
     publish();
-    component = new QQmlComponent(&engine, QUrl(QStringLiteral("qrc:/qml/MainWindow.qml")));
+    component = new QQmlComponent(&engine, QUrl(QStringLiteral("qrc:/qml/editor/MainWindow.qml")));
     rootObject = component->create();
     // Without this the only trace of a broken document is "Component is not ready".
     if (!rootObject) {

@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "entry_names.h"
 #include "pack.h"
 
 #ifndef FERRYLIFT_PACK_VERSION
@@ -12,8 +13,9 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: ferrylift-pack --installer PROGRAM --suite FOLDER --lowest VERSION --output PACKAGE\n"
-    "                      [--sign CERT.p12 [--sign-password-file FILE]] [--posix]\n"
-    "       ferrylift-pack --verify PACKAGE [--posix]\n"
+    "                      [--sign CERT.p12 [--sign-password-file FILE]] [--max-name BYTES]\n"
+    "                      [--posix]\n"
+    "       ferrylift-pack --verify PACKAGE [--max-name BYTES] [--posix]\n"
     "       ferrylift-pack --help | --version\n";
 
 constexpr char kHelp[] =
@@ -32,6 +34,10 @@ constexpr char kHelp[] =
     "  --sign CERT.p12            sign the package (Authenticode, with osslsigncode)\n"
     "  --sign-password-file FILE  the certificate's password\n"
     "  --verify PACKAGE           check a package and print what it carries\n"
+    "  --max-name BYTES           the longest entry name, in bytes of the code page 936\n"
+    "                             (default 180: with the installation folder and the suffix\n"
+    "                             of a file moved aside it stays below Windows' 260; at most\n"
+    "                             259)\n"
     "  --posix                    the program is the installer's POSIX build (development runs)\n"
     "  --help, --version          this text, the packager's version\n"
     "\n"
@@ -56,6 +62,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     };
     PackOptions pack;
     std::string verify;
+    std::string maxName;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
         if (option == "--posix") {
@@ -69,6 +76,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                               : option == "--sign"               ? &pack.certificate
                               : option == "--sign-password-file" ? &pack.certificatePass
                               : option == "--verify"             ? &verify
+                              : option == "--max-name"           ? &maxName
                                                                  : nullptr;
         if (target == nullptr) {
             return usage("unknown argument " + option);
@@ -78,10 +86,20 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         }
         *target = args[++i];
     }
+    if (!maxName.empty()) {
+        const bool digits =
+            maxName.size() <= 3 && maxName.find_first_not_of("0123456789") == std::string::npos;
+        const size_t bytes = digits ? std::stoul(maxName) : 0;
+        if (bytes == 0 || bytes > kMaxEntryNameBytes) {
+            return usage("--max-name " + maxName + " is not a number of bytes from 1 to " +
+                         std::to_string(kMaxEntryNameBytes));
+        }
+        pack.check.maxNameBytes = bytes;
+    }
     if (!verify.empty()) {
         if (!pack.installer.empty() || !pack.suite.empty() || !pack.output.empty() ||
             !pack.lowest.empty() || !pack.certificate.empty() || !pack.certificatePass.empty()) {
-            return usage("--verify takes no option but --posix");
+            return usage("--verify takes no option but --max-name and --posix");
         }
         return Verify(verify, pack.check, out, err);
     }

@@ -1,22 +1,24 @@
 #include "pack.h"
 
-#include <unzip.h>
-#include <zip.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <system_error>
 
+#include "archive_write.h"
 #include "entry_names.h"
 #include "files.h"
 #include "package_format/package_trailer.h"
 #include "program_check.h"
+#include "scratch_files.h"
 #include "signing.h"
+#include "suite.h"
 #include "support/file_version_info.h"
 #include "version_stamp.h"
 
@@ -26,8 +28,6 @@ namespace ferrylift_pack {
 namespace {
 
 constexpr size_t kChunkSize = 1 << 16;
-// Without ZIP64 records the central directory counts entries in 16 bits.
-constexpr size_t kMaxEntries = 65535;
 
 struct FileCloser {
     void operator()(std::FILE* file) const {
@@ -38,230 +38,12 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-struct SuiteFile {
-    std::string entryName;  // relative, '\\' separated, UTF-8
-    fs::path path;
-    uint64_t size = 0;
-};
-
 std::string ErrnoText() {
     return std::strerror(errno);
 }
 
 std::u16string Wide(const std::string& ascii) {
     return std::u16string(ascii.begin(), ascii.end());
-}
-
-bool IsValidUtf8(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        size_t length = c < 0x80           ? 1
-                        : (c >> 5) == 0x6  ? 2
-                        : (c >> 4) == 0xE  ? 3
-                        : (c >> 3) == 0x1E ? 4
-                                           : 0;
-        if (length == 0 || i + length > text.size()) {
-            return false;
-        }
-        for (size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
-}
-
-bool HasNonAscii(const std::string& text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-}
-
-// Collects the suite's files in a stable order and checks them as the package checks its
-// entries. False (message written) on a refusal.
-bool CollectSuite(const fs::path& suite, std::vector<SuiteFile>* files, std::ostream& err) {
-    auto refuse = [&](const std::string& file, const std::string& reason) {
-        err << "ferrylift-pack: " << file << ": " << reason << "\n";
-        return false;
-    };
-    std::error_code error;
-    if (!fs::is_directory(suite, error)) {
-        return refuse(suite.string(), "the suite is not a folder");
-    }
-    fs::recursive_directory_iterator it(suite, fs::directory_options::none, error);
-    for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        const fs::directory_entry& entry = *it;
-        fs::file_status fileStatus = entry.status(error);
-        if (error) {
-            break;
-        }
-        if (fs::is_directory(fileStatus)) {
-            continue;
-        }
-        std::string relative = fs::relative(entry.path(), suite, error).generic_string();
-        if (error) {
-            break;
-        }
-        const std::string shown = entry.path().string();
-        if (!fs::is_regular_file(fileStatus)) {
-            return refuse(shown, "is neither a file nor a folder");
-        }
-        if (relative.find('\\') != std::string::npos) {
-            return refuse(shown,
-                          "its name contains a backslash, which the installer reads as a "
-                          "folder separator");
-        }
-        if (HasNonAscii(relative) && !IsValidUtf8(relative)) {
-            return refuse(shown, "its name is not valid UTF-8");
-        }
-        std::string name = relative;
-        std::replace(name.begin(), name.end(), '/', '\\');
-        uint64_t size = entry.file_size(error);
-        if (error) {
-            break;
-        }
-        if (size > package_format::kMaxTotalSize) {
-            return refuse(shown, "is " + std::to_string(size) +
-                                     " bytes; files of 2 GiB or more cannot be packaged");
-        }
-        files->push_back(SuiteFile{name, entry.path(), size});
-    }
-    if (error) {
-        return refuse(suite.string(), "cannot read the suite: " + error.message());
-    }
-    std::sort(files->begin(), files->end(),
-              [](const SuiteFile& a, const SuiteFile& b) { return a.entryName < b.entryName; });
-    if (files->size() > kMaxEntries) {
-        return refuse(suite.string(), "the suite has " + std::to_string(files->size()) +
-                                          " files; at most " + std::to_string(kMaxEntries) +
-                                          " fit");
-    }
-    EntryNameRules rules;
-    for (const SuiteFile& file : *files) {
-        std::string reason = rules.Add(file.entryName, HasNonAscii(file.entryName));
-        if (!reason.empty()) {
-            return refuse(file.path.string(), "entry " + file.entryName + " " + reason);
-        }
-        if (IsPackageFile(file.path.string())) {
-            return refuse(file.path.string(),
-                          "entry " + file.entryName + " is itself an update package");
-        }
-    }
-    std::string reason = rules.Finish();
-    if (!reason.empty()) {
-        return refuse(suite.string(), "the suite " + reason);
-    }
-    return true;
-}
-
-// The file's modification time as local MS-DOS date and time (1980 at the earliest).
-tm_zip DosTime(const fs::path& path) {
-    tm_zip result{0, 0, 0, 1, 0, 1980};
-    std::error_code error;
-    fs::file_time_type written = fs::last_write_time(path, error);
-    if (error) {
-        return result;
-    }
-    auto system = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-        written - fs::file_time_type::clock::now() + std::chrono::system_clock::now());
-    std::time_t seconds = std::chrono::system_clock::to_time_t(system);
-    std::tm local{};
-#if defined(_WIN32)
-    if (localtime_s(&local, &seconds) != 0) {
-        return result;
-    }
-#else
-    if (localtime_r(&seconds, &local) == nullptr) {
-        return result;
-    }
-#endif
-    if (local.tm_year + 1900 < 1980) {
-        return result;
-    }
-    result.tm_sec = static_cast<uInt>(local.tm_sec);
-    result.tm_min = static_cast<uInt>(local.tm_min);
-    result.tm_hour = static_cast<uInt>(local.tm_hour);
-    result.tm_mday = static_cast<uInt>(local.tm_mday);
-    result.tm_mon = static_cast<uInt>(local.tm_mon);
-    result.tm_year = static_cast<uInt>(local.tm_year + 1900);
-    return result;
-}
-
-bool WriteArchive(const fs::path& archive, const std::vector<SuiteFile>& files, std::ostream& err) {
-    zipFile zip = zipOpen64(archive.string().c_str(), APPEND_STATUS_CREATE);
-    if (zip == nullptr) {
-        err << "ferrylift-pack: " << archive.string() << ": cannot create: " << ErrnoText() << "\n";
-        return false;
-    }
-    std::vector<char> buffer(kChunkSize);
-    bool ok = true;
-    for (const SuiteFile& file : files) {
-        File input(std::fopen(file.path.string().c_str(), "rb"));
-        if (!input) {
-            err << "ferrylift-pack: " << file.path.string() << ": cannot open: " << ErrnoText()
-                << "\n";
-            ok = false;
-            break;
-        }
-        zip_fileinfo info{};
-        info.tmz_date = DosTime(file.path);
-        // Bit 11: the name is UTF-8; the installer converts such names to its code page.
-        uLong flags = HasNonAscii(file.entryName) ? 0x800 : 0;
-        if (zipOpenNewFileInZip4_64(zip, file.entryName.c_str(), &info, nullptr, 0, nullptr, 0,
-                                    nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS,
-                                    DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0, flags,
-                                    0) != ZIP_OK) {
-            err << "ferrylift-pack: " << archive.string() << ": cannot add " << file.entryName
-                << "\n";
-            ok = false;
-            break;
-        }
-        uint64_t copied = 0;
-        for (;;) {
-            size_t got = std::fread(buffer.data(), 1, buffer.size(), input.get());
-            if (got > 0 &&
-                zipWriteInFileInZip(zip, buffer.data(), static_cast<unsigned>(got)) != ZIP_OK) {
-                err << "ferrylift-pack: " << archive.string() << ": cannot write " << file.entryName
-                    << "\n";
-                ok = false;
-                break;
-            }
-            copied += got;
-            if (got < buffer.size()) {
-                if (std::ferror(input.get())) {
-                    err << "ferrylift-pack: " << file.path.string() << ": cannot read\n";
-                    ok = false;
-                }
-                break;
-            }
-        }
-        if (zipCloseFileInZip(zip) != ZIP_OK && ok) {
-            err << "ferrylift-pack: " << archive.string() << ": cannot finish " << file.entryName
-                << "\n";
-            ok = false;
-        }
-        if (!ok) {
-            break;
-        }
-        if (copied != file.size) {
-            err << "ferrylift-pack: " << file.path.string() << ": changed while it was read\n";
-            ok = false;
-            break;
-        }
-    }
-    if (zipClose(zip, nullptr) != ZIP_OK && ok) {
-        err << "ferrylift-pack: " << archive.string() << ": cannot finish the archive\n";
-        ok = false;
-    }
-    return ok;
-}
-
-fs::path SiblingPath(const fs::path& output, const char* suffix) {
-    fs::path path = output;
-    path += suffix;
-    return path;
 }
 
 // The installer as the package will carry it: checked, then stamped with the versions.
@@ -307,16 +89,16 @@ bool PrepareInstaller(const PackOptions& options, const std::string& carried, ui
     return true;
 }
 
-bool WritePackage(const fs::path& path, const std::vector<uint8_t>& program,
-                  const fs::path& archive, uint64_t archiveSize, uint32_t padding,
-                  std::ostream& err) {
-    File to(std::fopen(path.c_str(), "wb"));
-    File zip(std::fopen(archive.c_str(), "rb"));
+bool WritePackage(const ScratchFile& package, const std::vector<uint8_t>& program,
+                  const ScratchFile& archive, uint32_t padding, std::ostream& err) {
+    File to(package.Stream("wb"));
+    File zip(archive.Stream("rb"));
     if (!to || !zip) {
-        err << "ferrylift-pack: " << path.string()
+        err << "ferrylift-pack: " << package.shownPath().string()
             << ": cannot open the package's parts: " << ErrnoText() << "\n";
         return false;
     }
+    const uint64_t archiveSize = archive.Size();
     const uint64_t total = program.size() + padding + archiveSize + package_format::kTrailerSize;
     uint8_t trailer[package_format::kTrailerSize];
     package_format::EncodeTrailer(
@@ -334,9 +116,33 @@ bool WritePackage(const fs::path& path, const std::vector<uint8_t>& program,
     ok = ok && std::fwrite(trailer, 1, sizeof trailer, to.get()) == sizeof trailer &&
          std::fflush(to.get()) == 0 && std::fclose(to.release()) == 0;
     if (!ok) {
-        err << "ferrylift-pack: " << path.string() << ": cannot write: " << ErrnoText() << "\n";
+        err << "ferrylift-pack: " << package.shownPath().string()
+            << ": cannot write: " << ErrnoText() << "\n";
     }
     return ok;
+}
+
+// The signed package, made by the signing tool in a private folder and taken over from there.
+bool SignInto(const ScratchFile& package, const PackOptions& options, ScratchFolder* folder,
+              ScratchFile* signedPackage, std::ostream& err) {
+    std::string error;
+    if (!folder->Create(options.output, &error)) {
+        err << "ferrylift-pack: " << error << "\n";
+        return false;
+    }
+    const char kName[] = "signed.exe";
+    if (!SignPackage(package, *folder, kName, options.certificate, options.certificatePass, err)) {
+        return false;
+    }
+    const int fd = ::openat(folder->fd(), kName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int dirFd = ::fcntl(folder->fd(), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0 || dirFd < 0) {
+        err << "ferrylift-pack: " << folder->path().string()
+            << ": cannot open the signed package: " << ErrnoText() << "\n";
+        return false;
+    }
+    signedPackage->Adopt(fd, dirFd, kName, folder->path() / kName);
+    return true;
 }
 
 }  // namespace
@@ -349,7 +155,8 @@ int Pack(const PackOptions& options, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     std::vector<SuiteFile> files;
-    if (!CollectSuite(options.suite, &files, err)) {
+    if (!ListSuite(options.suite, &files, err) ||
+        !CheckSuite(options.suite, files, options.check.maxNameBytes, err)) {
         return kExitFailed;
     }
     // The carried version is the suite client's, read as the installer reads versions.
@@ -372,16 +179,16 @@ int Pack(const PackOptions& options, std::ostream& out, std::ostream& err) {
         return kExitFailed;
     }
     const fs::path output = options.output;
-    TempFile archive(SiblingPath(output, ".zip.part"));
-    if (!WriteArchive(archive.path(), files, err)) {
+    std::string error;
+    ScratchFile archive;
+    if (!archive.Create(output, &error)) {
+        err << "ferrylift-pack: " << error << "\n";
         return kExitFailed;
     }
-    std::error_code error;
-    const uint64_t archiveSize = fs::file_size(archive.path(), error);
-    if (error) {
-        err << "ferrylift-pack: " << archive.path().string() << ": cannot read\n";
+    if (!WriteArchive(archive, files, err)) {
         return kExitFailed;
     }
+    const uint64_t archiveSize = archive.Size();
     std::vector<uint8_t> program;
     if (!PrepareInstaller(options, carried, archiveSize, &program, err)) {
         return kExitFailed;
@@ -393,35 +200,40 @@ int Pack(const PackOptions& options, std::ostream& out, std::ostream& err) {
             << " bytes; the format holds at most " << package_format::kMaxTotalSize << "\n";
         return kExitFailed;
     }
-    TempFile package(SiblingPath(output, ".part"));
-    if (!WritePackage(package.path(), program, archive.path(), archiveSize, padding, err)) {
+    ScratchFile package;
+    if (!package.Create(output, &error)) {
+        err << "ferrylift-pack: " << error << "\n";
+        return kExitFailed;
+    }
+    if (!WritePackage(package, program, archive, padding, err)) {
         return kExitFailed;
     }
     std::vector<uint8_t>().swap(program);
-    fs::remove(archive.path(), error);
+    archive.Remove();
 
-    TempFile signedPackage(SiblingPath(output, ".signed.part"));
-    TempFile* finished = &package;
+    ScratchFolder signingFolder;
+    ScratchFile signedPackage;
+    ScratchFile* finished = &package;
     if (!options.certificate.empty()) {
-        if (!SignPackage(package.path().string(), signedPackage.path().string(),
-                         options.certificate, options.certificatePass, err)) {
+        if (!SignInto(package, options, &signingFolder, &signedPackage, err)) {
             return kExitFailed;
         }
+        package.Remove();
         finished = &signedPackage;
     }
     // The finished file passes the same checks as --verify before it takes the output's name.
     PackageSummary summary;
-    if (!CheckPackage(finished->path().string(), output.string(), options.check, &summary, err)) {
+    if (!CheckPackage(finished->AccessPath(), output.string(), options.check, &summary, err)) {
         return kExitFailed;
     }
-    fs::permissions(finished->path(), fs::status(options.installer, error).permissions(), error);
-    fs::rename(finished->path(), output, error);
-    if (error) {
-        err << "ferrylift-pack: " << output.string()
-            << ": cannot move the package there: " << error.message() << "\n";
+    struct stat installer {};
+    if (::stat(options.installer.c_str(), &installer) == 0) {
+        ::fchmod(finished->fd(), installer.st_mode & 0777);
+    }
+    if (!finished->MoveTo(output, &error)) {
+        err << "ferrylift-pack: " << error << "\n";
         return kExitFailed;
     }
-    finished->Keep();
     PrintSummary(output.string(), summary, out);
     return kExitOk;
 }

@@ -1,5 +1,5 @@
 import QtQuick 2.12
-import "control_global_resource.js" as ControlGlobal
+import "control_global_resource.js" as Theme
 
 // A pointer area of which only the most recently entered or pressed one, in the
 // whole user interface, counts as hovered: exits are not always delivered (an
@@ -15,8 +15,8 @@ MouseArea {
     signal draging(int dx, int dy)
 
     function areaActive() {
-        var previous = ControlGlobal.currenMouseArea;
-        ControlGlobal.currenMouseArea = area;
+        var previous = Theme.currenMouseArea;
+        Theme.currenMouseArea = area;
         if (previous && previous !== area)
             previous.otherAreaActive();
     }
@@ -48,7 +48,7 @@ MouseArea {
     // The shared reference must not name a dead area: a closed window or a
     // recycled list cell would otherwise be notified after its destruction.
     Component.onDestruction: {
-        if (ControlGlobal.currenMouseArea === area)
-            ControlGlobal.currenMouseArea = null;
+        if (Theme.currenMouseArea === area)
+            Theme.currenMouseArea = null;
     }
 }

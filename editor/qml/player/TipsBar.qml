@@ -1,5 +1,5 @@
 import QtQuick 2.12
-import "control_global_resource.js" as Theme
+import "../controls"
 
 // The player's tips bar above the current mark: the entry's time and
 // description, and a button that closes the bar. Never wider than

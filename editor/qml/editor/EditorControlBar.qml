@@ -1,5 +1,5 @@
 import QtQuick 2.12
-import "control_global_resource.js" as Theme
+import "../controls"
 
 // The editor's control bar: the timeline of the track's marks and the button
 // that opens the preview player.

@@ -1,9 +1,8 @@
 import QtQuick 2.12
 import QtQuick.Window 2.2
 import QtQuick.Dialogs 1.3
-import "control_global_resource.js" as Theme
+import "../controls"
 import "undo_redo.js" as UR
-import "track_time.js" as TrackTime
 import "main_window.js" as Editing
 import "track_outcome.js" as Outcome
 

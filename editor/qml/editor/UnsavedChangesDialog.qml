@@ -1,6 +1,6 @@
 import QtQuick 2.12
 import QtQuick.Window 2.2
-import "control_global_resource.js" as Theme
+import "../controls"
 
 // Asks what to do with unsaved changes before the window closes or another
 // track is opened. Exactly one of the three signals answers each open();

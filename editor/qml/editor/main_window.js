@@ -2,8 +2,8 @@
 // in step, and every change made as an undoable command. Imported by that
 // document only; works on its ids (mainWindow, trackModel, trackViewer).
 .import "undo_redo.js" as UR
-.import "track_time.js" as TrackTime
-.import "file_url.js" as FileUrl
+.import "../controls/track_time.js" as TrackTime
+.import "../controls/file_url.js" as FileUrl
 
 // Entries arrive in ascending order, so the insertion point is found by
 // binary search: before the first entry whose tick is >= the new one. The

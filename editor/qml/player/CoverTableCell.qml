@@ -1,5 +1,5 @@
 import QtQuick 2.12
-import "control_global_resource.js" as Theme
+import "../controls"
 
 // One cell of the cover page's table: a grey heading, or a value elided to
 // the column's width.

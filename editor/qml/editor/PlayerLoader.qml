@@ -1,6 +1,6 @@
 import QtQuick 2.12
 
-// Loads the preview player (PlayerWindow.qml) on demand with a copy of the
+// Loads the preview player (player/PlayerWindow.qml) on demand with a copy of the
 // track list, and destroys it when the player closes.
 Loader {
     id: playerLoader
@@ -14,7 +14,7 @@ Loader {
     // however the last one was left (minimised, closed by the window manager).
     function showPlayer() {
         source = "";
-        source = "PlayerWindow.qml";
+        source = "../player/PlayerWindow.qml";
     }
 
     onLoaded: {

@@ -1,7 +1,6 @@
 import QtQuick 2.12
 import QtQuick.Window 2.2
-import "control_global_resource.js" as Theme
-import "track_time.js" as TrackTime
+import "../controls"
 
 // One entry of the editor's grid: the picture in its frame, the stage badge,
 // and the description and time under it. The selected cell shows its tool

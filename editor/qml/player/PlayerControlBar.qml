@@ -1,5 +1,5 @@
 import QtQuick 2.12
-import "control_global_resource.js" as Theme
+import "../controls"
 
 // The player's control bar: the timeline, play/pause and the button that lets
 // the bars fold away while the pointer rests. Folds away (to height 0) itself.

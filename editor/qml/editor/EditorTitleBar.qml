@@ -1,5 +1,5 @@
 import QtQuick 2.12
-import "control_global_resource.js" as Theme
+import "../controls"
 
 // The editor's title bar: open, undo, redo, save and insert on the left, the
 // track's title in the middle (a click edits it), minimise and close on the

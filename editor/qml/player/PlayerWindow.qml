@@ -1,8 +1,6 @@
 import QtQuick 2.12
 import QtQuick.Window 2.2
-import "control_global_resource.js" as Theme
-import "track_time.js" as TrackTime
-import "file_url.js" as FileUrl
+import "../controls"
 
 // Full-screen preview of the track: slide show under the title bar
 // (PlayerTitleBar.qml), tips bar (TipsBar.qml), timeline in the control bar

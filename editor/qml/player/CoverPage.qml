@@ -1,5 +1,5 @@
 import QtQuick 2.12
-import "control_global_resource.js" as Theme
+import "../controls"
 
 // The player's cover page: a table of teacher and duration, then the teaching
 // stages with their spans (StageRow.qml), and the date in the corner. Shown

@@ -1,5 +1,5 @@
 import QtQuick 2.12
-import "control_global_resource.js" as Theme
+import "../controls"
 
 // The player's title bar: the track's title with the cover page button before
 // it, minimise and close on the right. Folds away (to height 0) while the

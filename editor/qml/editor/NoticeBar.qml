@@ -1,5 +1,5 @@
 import QtQuick 2.12
-import "control_global_resource.js" as Theme
+import "../controls"
 
 // A short line under the title bar that says how the last save, load or insert
 // went. Good news goes away by itself; a failure stays until clicked, so the

@@ -1,5 +1,5 @@
 import QtQuick 2.12
-import "control_global_resource.js" as Theme
+import "../controls"
 
 // One answer of a dialog: the kit's text button, reachable with Tab and the
 // arrows, chosen with a click, Space or Enter; the focused one is outlined.

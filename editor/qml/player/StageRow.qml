@@ -1,6 +1,5 @@
 import QtQuick 2.12
-import "control_global_resource.js" as Theme
-import "track_time.js" as TrackTime
+import "../controls"
 
 // One teaching stage on the cover page: its description (wrapped) and its
 // span, which seeks the player to the stage's start when clicked.

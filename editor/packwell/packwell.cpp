@@ -4,12 +4,13 @@
 #include "failure_kinds.h"
 #include "package_file.h"
 #include "package_names.h"
+#include "platform/file_access.h"
 #include "platform_names.h"
 #include "save_leftovers.h"
 #include "store_paths.h"
 #include "track_folder.h"
+#include "utf8_path.h"
 
-#include <unistd.h>
 #include <zip.h>
 #include <zlib.h>
 
@@ -30,6 +31,8 @@
 
 namespace fs = std::filesystem;
 using packwell::EntryName;
+using packwell::PathFromUtf8;
+using packwell::Utf8Of;
 
 namespace {
 
@@ -124,7 +127,7 @@ std::string RelativeEntryName(const fs::path& file, const fs::path& root) {
     const fs::path absoluteFile = fs::absolute(file, error).lexically_normal();
     const fs::path absoluteRoot = fs::absolute(root, error).lexically_normal();
     const fs::path relative = absoluteFile.lexically_relative(absoluteRoot);
-    const std::string name = packwell::Normalised(relative.generic_string());
+    const std::string name = packwell::Normalised(packwell::GenericUtf8Of(relative));
     if (name.empty() || name == "." || !packwell::IsSafeEntryName(name))
         return {};
     return name;
@@ -132,7 +135,7 @@ std::string RelativeEntryName(const fs::path& file, const fs::path& root) {
 
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
+        const std::ptrdiff_t written = packwell::platform::WriteSome(fd, data, size);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
@@ -160,7 +163,7 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
     const int fd = packwell::CreateUniqueSibling(target, temporary);
     if (fd < 0) {
         systemError = errno;
-        error = "cannot write beside " + target.string() + ": " + std::strerror(errno);
+        error = "cannot write beside " + Utf8Of(target) + ": " + std::strerror(errno);
         return false;
     }
     const auto discard = [&temporary] {
@@ -172,7 +175,7 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
         const zip_int64_t got = zip_fread(entry.get(), buffer, sizeof buffer);
         if (got < 0) {
             error = std::string("zip_fread failed: ") + zip_file_strerror(entry.get());
-            ::close(fd);
+            packwell::platform::CloseFile(fd);
             discard();
             return false;
         }
@@ -180,15 +183,15 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
             break;
         if (!WriteAll(fd, buffer, static_cast<size_t>(got))) {
             systemError = errno;
-            error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
-            ::close(fd);
+            error = "cannot write " + Utf8Of(temporary) + ": " + std::strerror(errno);
+            packwell::platform::CloseFile(fd);
             discard();
             return false;
         }
     }
-    if (::close(fd) != 0) {
+    if (packwell::platform::CloseFile(fd) != 0) {
         systemError = errno;
-        error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
+        error = "cannot write " + Utf8Of(temporary) + ": " + std::strerror(errno);
         discard();
         return false;
     }
@@ -196,7 +199,7 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
     fs::rename(temporary, target, code);
     if (code) {
         systemError = code.value();
-        error = "cannot replace " + target.string() + ": " + code.message();
+        error = "cannot replace " + Utf8Of(target) + ": " + code.message();
         discard();
         return false;
     }
@@ -248,6 +251,7 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
         std::string inside;  // path below the track folder
     };
     std::vector<Item> items;
+    const fs::path root = PathFromUtf8(targetRoot);
     for (zip_uint64_t index = 0; index < names.size(); ++index) {
         const std::string name = packwell::Normalised(names[index].name);
         std::string inside;
@@ -264,7 +268,7 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
             continue;
         if (!excludePrefix.empty() && StartsWith(name, excludePrefix))
             continue;
-        if (!packwell::IsStorablePath(targetRoot, folder + "/" + inside)) {
+        if (!packwell::IsStorablePath(root, folder + "/" + inside)) {
             qDebug() << "Packwell::UnZipFile"
                      << "skipped, a name this system cannot store:" << QString::fromStdString(name);
             skippedEntries_.push_back(name);
@@ -274,16 +278,16 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
     }
 
     std::error_code code;
-    fs::create_directories(targetRoot, code);
-    if (::access(targetRoot.c_str(), W_OK | X_OK) != 0) {
-        lastFailure_ = packwell::FailureOfError(errno);
-        lastError_ = "cannot write into " + targetRoot + ": " + std::strerror(errno);
+    fs::create_directories(root, code);
+    if (const int reason = packwell::platform::FolderWriteError(root)) {
+        lastFailure_ = packwell::FailureOfError(reason);
+        lastError_ = "cannot write into " + targetRoot + ": " + std::strerror(reason);
         return false;
     }
     std::filesystem::path made;
-    if (!packwell::PrepareTrackFolder(targetRoot, folder, made, lastError_))
+    if (!packwell::PrepareTrackFolder(root, folder, made, lastError_))
         return false;
-    const fs::path trackFolder = fs::path(targetRoot) / folder;
+    const fs::path trackFolder = root / PathFromUtf8(folder);
     for (const Item& item : items) {
         const bool isFolder = item.inside.empty() || item.inside.back() == '/';
         const std::vector<std::string> segments = packwell::Segments(item.inside);
@@ -298,7 +302,7 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
             continue;
         fs::path target = trackFolder;
         for (const std::string& segment : segments)
-            target /= segment;
+            target /= PathFromUtf8(segment);
         std::error_code code;
         if (keepExisting && fs::is_regular_file(fs::symlink_status(target, code)))
             continue;
@@ -332,11 +336,11 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
 
     std::vector<fs::path> sources;
     for (const std::string& file : files)
-        sources.emplace_back(file);
+        sources.push_back(PathFromUtf8(file));
     for (const std::string& folder : folders) {
         std::error_code code;
-        for (fs::recursive_directory_iterator it(folder, code), end; !code && it != end;
-             it.increment(code)) {
+        for (fs::recursive_directory_iterator it(PathFromUtf8(folder), code), end;
+             !code && it != end; it.increment(code)) {
             if (it->is_regular_file(code))
                 sources.push_back(it->path());
         }
@@ -356,9 +360,9 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
     std::set<std::string> names;    // every listed name, read or not
     std::set<std::string> missing;  // listed, but no readable file
     for (const fs::path& source : sources) {
-        const std::string name = RelativeEntryName(source, root);
+        const std::string name = RelativeEntryName(source, PathFromUtf8(root));
         if (name.empty()) {
-            lastError_ = "not below the root: " + source.string();
+            lastError_ = "not below the root: " + Utf8Of(source);
             return false;
         }
         if (!names.insert(name).second)
@@ -368,10 +372,10 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
         uint32_t crc = 0;
         uint64_t size = 0;
         if (!fs::is_regular_file(source, code) || !FileChecksum(source, crc, size)) {
-            skippedFiles_.push_back(source.string());
+            skippedFiles_.push_back(Utf8Of(source));
             missing.insert(name);
             qDebug() << "Packwell::ZipFiles"
-                     << "skipped, not a readable file:" << QString::fromStdString(source.string());
+                     << "skipped, not a readable file:" << QString::fromStdString(Utf8Of(source));
             continue;
         }
         wanted.push_back({source, name, crc, size});
@@ -383,7 +387,7 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
 
     // A link is saved through: the file it leads to is replaced, the link
     // stays. A package or folder the user may not write is left alone.
-    const fs::path package = packwell::ResolvePackagePath(packagePath);
+    const fs::path package = packwell::ResolvePackagePath(PathFromUtf8(packagePath));
     lastFailure_ = packwell::CheckReplaceable(package, lastError_);
     if (lastFailure_ != PackwellFailure::None)
         return false;
@@ -399,11 +403,11 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
                      << "removed the leftover of an interrupted save:"
                      << QString::fromStdString(leftover);
     } else if (!unsupported) {
-        lastError_ = "another program is saving beside " + package.string();
+        lastError_ = "another program is saving beside " + Utf8Of(package);
         return false;
     }
 
-    Archive archive = OpenArchive(package.string(), ZIP_CREATE, password, lastError_);
+    Archive archive = OpenArchive(Utf8Of(package), ZIP_CREATE, password, lastError_);
     if (!archive)
         return false;
     zip_t* zip = archive.get();
@@ -451,7 +455,7 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
                 stat.crc == item.crc && stat.size == item.size)
                 continue;  // unchanged: copied raw by zip_close
         }
-        zip_source_t* source = zip_source_file(zip, item.source.string().c_str(), 0, -1);
+        zip_source_t* source = zip_source_file(zip, Utf8Of(item.source).c_str(), 0, -1);
         if (!source) {
             lastError_ = std::string("zip_source_file failed: ") + zip_strerror(zip);
             return false;

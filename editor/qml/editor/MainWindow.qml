@@ -1,6 +1,6 @@
 import QtQuick 2.12
 import QtQuick.Window 2.2
-import QtQuick.Dialogs 1.3
+import Qt.labs.platform 1.1 as Platform
 import "../controls"
 import "undo_redo.js" as UR
 import "main_window.js" as Editing
@@ -181,20 +181,21 @@ Window {
         editor: mainWindow
     }
 
-    FileDialog {
+    // The system's file dialog on Windows, Qt's widget dialog on Linux.
+    Platform.FileDialog {
         id: openDialog
         objectName: "openDialog"
         title: "课堂轨迹"
-        selectMultiple: false
-        onAccepted: mainWindow.requestOpen(fileUrl)
+        fileMode: Platform.FileDialog.OpenFile
+        onAccepted: mainWindow.requestOpen(file)
     }
 
-    FileDialog {
+    Platform.FileDialog {
         id: insertDialog
         objectName: "insertDialog"
         title: "课堂轨迹"
-        selectMultiple: true
-        onAccepted: mainWindow.startImport(fileUrls)
+        fileMode: Platform.FileDialog.OpenFiles
+        onAccepted: mainWindow.startImport(files)
     }
 
     PictureImport {

@@ -106,4 +106,9 @@ xdotool key --clearmodifiers alt+F4
 sleep 2
 grab "$work/closing.png"
 kill -0 "$wine_pid" 2>/dev/null || fail "the program closed without asking about unsaved changes"
+# The question's three green buttons stand in the middle of the window.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+buttons=$(convert "$work/closing.png" -crop "400x160+$((X + WIDTH / 2 - 200))+$((Y + HEIGHT / 2 - 40))" +repage \
+          -fuzz 8% -fill black +opaque '#16a949' -fill white -opaque '#16a949' -format '%[fx:mean*w*h]' info:)
+[ "${buttons%.*}" -gt 4000 ] || fail "no unsaved-changes question on screen ($work/closing.png)"
 echo "reelwright-wine: passed (grabs in $work)"

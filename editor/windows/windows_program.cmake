@@ -1,3 +1,4 @@
+# Included by editor/CMakeLists.txt (the post-link steps must be set where the target is).
 # Reelwright for Windows: the program's resources (icon, version, manifest) and the folder
 # that runs on a bare Windows. The runtime is staged once per build in runtime/ (stripped
 # Qt DLLs, plug-ins, QML modules, MinGW runtime, translations), copied beside the programs
@@ -8,17 +9,18 @@ include(${PROJECT_SOURCE_DIR}/installer/cmake/debug_info.cmake)
 
 set(REELWRIGHT_VERSION ${PROJECT_VERSION}.0.0)
 string(REPLACE "." "," REELWRIGHT_VERSION_COMMAS ${REELWRIGHT_VERSION})
-set(REELWRIGHT_ICON ${CMAKE_CURRENT_SOURCE_DIR}/../icons/trayIcon.ico)
-set(REELWRIGHT_MANIFEST ${CMAKE_CURRENT_SOURCE_DIR}/reelwright.manifest)
-configure_file(reelwright.rc.in ${CMAKE_CURRENT_BINARY_DIR}/reelwright.rc @ONLY)
+set(REELWRIGHT_ICON ${CMAKE_CURRENT_LIST_DIR}/../icons/trayIcon.ico)
+set(REELWRIGHT_MANIFEST ${CMAKE_CURRENT_LIST_DIR}/reelwright.manifest)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/reelwright.rc.in ${CMAKE_CURRENT_BINARY_DIR}/reelwright.rc @ONLY)
 target_sources(reelwright PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/reelwright.rc)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/reelwright.rc PROPERTIES
                             OBJECT_DEPENDS "${REELWRIGHT_ICON};${REELWRIGHT_MANIFEST}")
 # A graphical program: Qt's WinMain splits the wide command line into words in the ANSI
 # code page before main(); QCoreApplication::arguments() reads the wide one again.
 set_target_properties(reelwright PROPERTIES WIN32_EXECUTABLE ON)
-target_sources(reelwright PRIVATE scene_graph_backend.h scene_graph_backend.cpp)
-target_include_directories(reelwright PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_sources(reelwright PRIVATE ${CMAKE_CURRENT_LIST_DIR}/scene_graph_backend.h
+                                  ${CMAKE_CURRENT_LIST_DIR}/scene_graph_backend.cpp)
+target_include_directories(reelwright PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 
 # What the program loads. Image formats: JPEG, GIF and ICO as plug-ins, PNG and BMP are
 # built into Qt5Gui.
@@ -52,20 +54,20 @@ foreach(catalog qt_zh_CN qtbase_zh_CN qtdeclarative_zh_CN)
     list(APPEND reelwright_translations ${path})
 endforeach()
 
-set(reelwright_stage ${CMAKE_CURRENT_BINARY_DIR}/runtime)
-file(GLOB_RECURSE reelwright_qml_documents ${CMAKE_CURRENT_SOURCE_DIR}/../qml/*.qml)
+set(reelwright_stage ${CMAKE_CURRENT_BINARY_DIR}/windows-runtime)
+file(GLOB_RECURSE reelwright_qml_documents ${CMAKE_CURRENT_LIST_DIR}/../qml/*.qml)
 add_custom_command(
     OUTPUT ${reelwright_stage}.stamp
     COMMAND ${CMAKE_COMMAND} -DQT_PREFIX=${reelwright_qt_prefix} -DSTAGE=${reelwright_stage}
-            -DSTRIP=${CMAKE_STRIP} -DQML_SOURCES=${CMAKE_CURRENT_SOURCE_DIR}/../qml
+            -DSTRIP=${CMAKE_STRIP} -DQML_SOURCES=${CMAKE_CURRENT_LIST_DIR}/../qml
             "-DQT_DLLS=${reelwright_qt_dlls}" "-DPLUGINS=${reelwright_plugins}"
             "-DQML_EXTRA=${reelwright_qml_extra}" "-DRUNTIME_DLLS=${reelwright_runtime_dlls}"
             "-DTRANSLATIONS=${reelwright_translations}"
-            -P ${CMAKE_CURRENT_SOURCE_DIR}/stage_runtime.cmake
+            -P ${CMAKE_CURRENT_LIST_DIR}/stage_runtime.cmake
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${reelwright_stage} ${CMAKE_BINARY_DIR}/bin
     COMMAND ${CMAKE_COMMAND} -E touch ${reelwright_stage}.stamp
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/stage_runtime.cmake ${reelwright_qml_documents}
-            ${CMAKE_CURRENT_LIST_FILE}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/stage_runtime.cmake ${reelwright_qml_documents}
+            ${CMAKE_CURRENT_LIST_DIR}/windows_program.cmake
     COMMENT "Staging the Qt runtime of reelwright.exe" VERBATIM)
 add_custom_target(reelwright_runtime ALL DEPENDS ${reelwright_stage}.stamp)
 add_dependencies(reelwright reelwright_runtime)

@@ -9,13 +9,13 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <utime.h>
 
 #include <iostream>
 
@@ -311,8 +311,11 @@ private slots:
         writeFile(root() + "L/tracks.xml", QByteArray(4000, 'x'));
         writeFile(root() + "L/res/a.jpg", picture);
         writeFile(root() + "L/res/new.jpeg", picture);
-        const utimbuf later{storedTime + 86400, storedTime + 86400};
-        QCOMPARE(utime(QFile::encodeName(root() + "L/res/a.jpg").constData(), &later), 0);
+        QFile touched(root() + "L/res/a.jpg");
+        QVERIFY(touched.open(QIODevice::ReadWrite));
+        QVERIFY(touched.setFileTime(QDateTime::fromSecsSinceEpoch(storedTime + 86400),
+                                    QFileDevice::FileModificationTime));
+        touched.close();
 
         const std::vector<std::string> files = {local(root() + "L/tracks.xml"),
                                                 local(root() + "L/res/a.jpg"),

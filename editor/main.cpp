@@ -3,6 +3,9 @@
 // start, as the desktop passes it:
 //   reelwright [FILE]
 #include "qplayerhost.h"
+#ifdef Q_OS_WIN
+#include "scene_graph_backend.h"
+#endif
 
 #include <QApplication>
 #include <QDebug>
@@ -32,6 +35,12 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the windows to the program's menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tideboard.Reelwright"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/trayIcon.ico")));
+#ifdef Q_OS_WIN
+    // A classroom PC's display driver may offer no usable OpenGL.
+    if (chooseSceneGraphBackend())
+        qInfo() << "main"
+                << "OpenGL 2 is not available; drawing with the software renderer";
+#endif
 
     QPlayerHost host(nullptr);
     // Without its window the program would run on unseen, with nothing to close.

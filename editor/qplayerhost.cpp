@@ -1,5 +1,6 @@
 #include "qplayerhost.h"
 #include "host_log.h"
+#include "picture_provider.h"
 #include "track_xml.h"
 
 #include <QDebug>
@@ -12,7 +13,7 @@
 
 QPlayerHost::QPlayerHost(QObject* parent) : HostOutcome(parent) {
     publish();
-    component = new QQmlComponent(&engine, QUrl(QStringLiteral("qrc:/qml/MainWindow.qml")));
+    component = new QQmlComponent(&engine, QUrl(QStringLiteral("qrc:/qml/editor/MainWindow.qml")));
     rootObject = component->create();
     // Without this the only trace of a broken document is "Component is not ready".
     if (!rootObject) {
@@ -34,6 +35,7 @@ QPlayerHost::~QPlayerHost() = default;
 void QPlayerHost::publish() {
     qRegisterMetaType<QList<QUrl>>("QList<QUrl>");
     engine.rootContext()->setContextProperty(QStringLiteral("hostObject"), this);
+    engine.addImageProvider(QLatin1String(PictureProvider::kName), new PictureProvider);
 }
 
 void QPlayerHost::callUserInterface(const char* function, const QVariantList& arguments) {

@@ -1,6 +1,7 @@
 // Turning picture files into pictures of the open track: each is read upright
 // (its EXIF orientation applied), flattened onto white and written as JPEG
 // under a new UUID name. The pictures of one call are converted on all cores.
+#include "picture_decoding.h"
 #include "qplayerhost.h"
 
 #include <QDebug>
@@ -30,6 +31,7 @@ struct Conversion {
     QString id;
     QString target;
     QString failure;  // empty when the picture was written
+    QString reason;   // for the window, when more than the name is needed
 };
 
 // JPEG has no transparency: transparent parts become the white of a page
@@ -79,6 +81,15 @@ private:
 };
 
 void convert(Conversion& job, PictureBuffer& buffer) {
+    // What the header claims decides before a single pixel is decoded.
+    picture::Picture header;
+    header.claimed = QImageReader(job.source).size();
+    if (header.claimed.isValid() && !picture::withinLimits(header.claimed)) {
+        header.problem = picture::Problem::TooLarge;
+        job.failure = QStringLiteral("too large");
+        job.reason = picture::problemText(header);
+        return;
+    }
     const QImage* picture = buffer.read(job.source);
     if (!picture) {
         job.failure = QStringLiteral("cannot read");
@@ -161,9 +172,11 @@ QJsonArray QPlayerHost::prepareSamples(QList<QUrl> urls) {
     for (const Conversion& job : jobs) {
         if (!job.failure.isEmpty()) {
             qDebug() << "QPlayerHost::prepareSamples" << job.failure
-                     << (job.failure == QLatin1String("cannot read") ? job.source : job.target);
-            skipped << (job.source.isEmpty() ? job.url.toDisplayString()
-                                             : QFileInfo(job.source).fileName());
+                     << (job.failure == QLatin1String("cannot write") ? job.target : job.source);
+            const QString name =
+                job.source.isEmpty() ? job.url.toDisplayString() : QFileInfo(job.source).fileName();
+            skipped << (job.reason.isEmpty() ? name
+                                             : name + QStringLiteral("（%1）").arg(job.reason));
             continue;
         }
         // fromLocalFile encodes what a URL would misread ("#", "?", "%").

@@ -217,6 +217,11 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
         setLastError(QStringLiteral("无法写入授课轨迹包"));
         return false;
     }
+    std::vector<std::string> referred;
+    for (const QString& picture : pictureNames)
+        referred.push_back(picture.toStdString());
+    packwell.RemoveUnreferencedPictures(trackFolder.toStdString(), referred,
+                                        packagePath.toStdString());
     setLastError(QString());
     return true;
 }

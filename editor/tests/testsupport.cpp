@@ -63,10 +63,30 @@ QJsonArray RecordingRoot::asWindowHolds() const {
     return track;
 }
 
+namespace {
+
+// libzip takes UTF-8 paths on Windows, local 8-bit ones elsewhere.
+QByteArray zipPath(const QString& path) {
+#ifdef Q_OS_WIN
+    return path.toUtf8();
+#else
+    return QFile::encodeName(path);
+#endif
+}
+
+#ifdef Q_OS_WIN
+void removeStore() {
+    QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+         QStringLiteral("/tideboard3"))
+        .removeRecursively();
+}
+#endif
+
+}  // namespace
+
 bool writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entries) {
     int error = 0;
-    zip_t* archive =
-        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_t* archive = zip_open(zipPath(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!archive)
         return false;
     for (const auto& entry : entries) {
@@ -90,7 +110,7 @@ bool writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entr
 QMap<QString, ZipEntry> readZip(const QString& path) {
     QMap<QString, ZipEntry> result;
     int error = 0;
-    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
+    zip_t* archive = zip_open(zipPath(path).constData(), ZIP_RDONLY, &error);
     if (!archive)
         return result;
     const zip_int64_t count = zip_get_num_entries(archive, 0);
@@ -127,8 +147,22 @@ QByteArray trackXml(const QString& entries, const QString& name, const QString& 
 }
 
 Scratch::Scratch() : dataDir(new QTemporaryDir), workDir(new QTemporaryDir) {
+#ifdef Q_OS_WIN
+    // Windows has no XDG_DATA_HOME: the store lives in the test-mode data
+    // folder (apart from a user's real store), emptied at the start and end of
+    // each scratch so every test begins with no tracks.
+    QStandardPaths::setTestModeEnabled(true);
+    removeStore();
+#else
     // Read again at every writableLocation call, so each test gets its own store.
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataDir->path()));
+#endif
+}
+
+Scratch::~Scratch() {
+#ifdef Q_OS_WIN
+    removeStore();
+#endif
 }
 
 QString Scratch::store() const {

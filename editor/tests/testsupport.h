@@ -57,6 +57,9 @@ QByteArray trackXml(const QString& entries, const QString& name = QStringLiteral
 class Scratch {
 public:
     Scratch();
+    ~Scratch();
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
     QString data() const { return dataDir->path(); }
     QString work() const { return workDir->path(); }
     QString store() const;

@@ -1,4 +1,5 @@
 #include "qplayerhost.h"
+#include "host_log.h"
 #include "picture_provider.h"
 #include "track_xml.h"
 
@@ -17,7 +18,7 @@ QPlayerHost::QPlayerHost(QObject* parent) : HostOutcome(parent) {
     // Without this the only trace of a broken document is "Component is not ready".
     if (!rootObject) {
         for (const QQmlError& error : component->errors())
-            qWarning().noquote() << "QPlayerHost::QPlayerHost" << error.toString();
+            qCWarning(lcHost).noquote() << "QPlayerHost::QPlayerHost" << error.toString();
     }
     connect(&engine, &QQmlEngine::quit, this, &QPlayerHost::quit);
 }
@@ -56,8 +57,8 @@ void QPlayerHost::callUserInterface(const char* function, const QVariantList& ar
                                       Q_ARG(QVariant, a[3]), Q_ARG(QVariant, a[4]));
             break;
         default:
-            qWarning() << "QPlayerHost::callUserInterface" << function
-                       << "unsupported argument count" << arguments.size();
+            qCWarning(lcHost) << "QPlayerHost::callUserInterface" << function
+                              << "unsupported argument count" << arguments.size();
     }
 }
 
@@ -127,21 +128,21 @@ bool QPlayerHost::isPictureName(const QString& name) {
 // Rewrites "tracks.xml" whole and atomically: a failed write leaves the old file.
 bool QPlayerHost::writeDocument(const char* caller) {
     if (trackFile.fileName().isEmpty()) {
-        qDebug() << caller << "no track file";
+        qCDebug(lcHost) << caller << "no track file";
         return false;
     }
     QSaveFile out(trackFile.fileName());
     if (!out.open(QIODevice::WriteOnly)) {
-        qDebug() << caller << "cannot open" << out.fileName() << out.errorString();
+        qCDebug(lcHost) << caller << "cannot open" << out.fileName() << out.errorString();
         return false;
     }
     if (!trackxml::write(document, out)) {
-        qDebug() << caller << "cannot write" << out.fileName();
+        qCDebug(lcHost) << caller << "cannot write" << out.fileName();
         out.cancelWriting();
         return false;
     }
     if (!out.commit()) {
-        qDebug() << caller << "cannot write" << out.fileName() << out.errorString();
+        qCDebug(lcHost) << caller << "cannot write" << out.fileName() << out.errorString();
         return false;
     }
     return true;
@@ -150,8 +151,8 @@ bool QPlayerHost::writeDocument(const char* caller) {
 void QPlayerHost::updateTrack(QString id, QString description) {
     // An unparsed document would replace the track with nothing.
     if (document.documentElement().isNull()) {
-        qDebug() << "QPlayerHost::updateTrack"
-                 << "no parsed track, nothing written";
+        qCDebug(lcHost) << "QPlayerHost::updateTrack"
+                        << "no parsed track, nothing written";
         return;
     }
     const QDomElement tracks =

@@ -1,6 +1,7 @@
 // Saving a track: merge the user interface's entry list into the document,
 // rewrite "tracks.xml" and repack the package.
 #include "entry_matching.h"
+#include "host_log.h"
 #include "qplayerhost.h"
 #include "track_xml.h"
 
@@ -57,8 +58,8 @@ void restoreFile(const QString& path, bool existed, const QByteArray& bytes) {
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        qDebug() << "QPlayerHost::saveTrack"
-                 << "cannot restore" << path << file.errorString();
+        qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                        << "cannot restore" << path << file.errorString();
 }
 
 // Time of a document entry as loading reads it: 0 when "ticks" holds no number.
@@ -88,14 +89,14 @@ int wholeSeconds(const QJsonValue& value) {
 }  // namespace
 
 bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
-    qDebug() << "QPlayerHost::saveTrack"
-             << "titile is " << titile << "; track is " << track;
+    qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                    << "titile is " << titile << "; track is " << track;
 
     // Saving an unparsed or absent document would overwrite the package with an
     // empty track.
     if (trackFolder.isEmpty() || packagePath.isEmpty() || document.documentElement().isNull()) {
-        qDebug() << "QPlayerHost::saveTrack"
-                 << "no track is open, nothing saved";
+        qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                        << "no track is open, nothing saved";
         setLastSkipped({});
         setLastError(QStringLiteral("没有打开的授课轨迹"));
         return false;
@@ -115,8 +116,8 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
             continue;  // an entry without a picture
         const QFileInfo picture(pictureFolder + name);
         if (picture.isSymLink() || !picture.isFile()) {
-            qDebug() << "QPlayerHost::saveTrack"
-                     << "not packed, no regular file:" << picture.filePath();
+            qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                            << "not packed, no regular file:" << picture.filePath();
             skipped << name;
             continue;
         }
@@ -125,7 +126,7 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     skipped.removeDuplicates();
     setLastSkipped(skipped);
 
-    qDebug().noquote() << "QPlayerHost::saveTrack" << document.toString(1);
+    qCDebug(lcHost).noquote() << "QPlayerHost::saveTrack" << document.toString(1);
 
     QDomElement top = document.documentElement();
     trackxml::setText(document, trackxml::childElement(document, top, QStringLiteral("track_name")),
@@ -172,8 +173,8 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
         if (matched[index] >= 0) {
             QDomElement entry = entries[matched[index]];
             if (id == QLatin1String("{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}"))
-                qDebug() << "QPlayerHost::saveTrack"
-                         << "{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}";
+                qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                                << "{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}";
             // A time left as it was keeps its text, whatever this editor made of it.
             if (time != ticksOf(entry))
                 trackxml::setText(document,
@@ -196,7 +197,7 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
         }
     }
 
-    qDebug().noquote() << "QPlayerHost::saveTrack" << document.toString(1);
+    qCDebug(lcHost).noquote() << "QPlayerHost::saveTrack" << document.toString(1);
 
     // The store's "tracks.xml" is put back when packing fails, so it never
     // holds what the package does not.
@@ -210,8 +211,8 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     Packwell packwell;
     if (!packwell.ZipFiles(files, {}, packagePath.toStdString(), storeRoot().toStdString(), "", "",
                            "")) {
-        qDebug() << "QPlayerHost::saveTrack"
-                 << "packing failed:" << QString::fromStdString(packwell.LastError());
+        qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                        << "packing failed:" << QString::fromStdString(packwell.LastError());
         restoreFile(trackFile.fileName(), existed, previous);
         setLastError(QStringLiteral("无法写入授课轨迹包"));
         return false;

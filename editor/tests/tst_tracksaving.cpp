@@ -57,6 +57,21 @@ QJsonObject entry(const QString& id, const QString& sample, const QJsonValue& ti
             {"level", level}};
 }
 
+// A program of its own that opens the package and saves it as the window
+// would after one caption change, so a test can see what it writes to stderr.
+int saveOnce(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    RecordingRoot root;
+    QPlayerHost host(&root, nullptr);
+    if (!host.loadTrack(QUrl::fromLocalFile(QString::fromLocal8Bit(argv[2]))))
+        return 1;
+    QJsonArray track = root.asWindowHolds();
+    QJsonObject first = track[0].toObject();
+    first["description"] = "changed";
+    track[0] = first;
+    return host.saveTrack("Saved", track) ? 0 : 1;
+}
+
 }  // namespace
 
 class TrackSaving : public QObject {
@@ -361,6 +376,40 @@ private slots:
         QCOMPARE(written, expected << "(none)");
     }
 
+    // The traces of a save, the whole document twice among them, are for
+    // diagnosis: off unless QT_LOGGING_RULES switches them on.
+    void savingWritesNoTracesByDefault() {
+        QString entries;
+        for (int k = 0; k < 200; ++k)
+            entries += QString(
+                           "<track><description>entry %1</description><ticks>%1</ticks>"
+                           "<picture>A.jpg</picture></track>")
+                           .arg(k);
+        packagePath = scratch->work() + "/traced.zip";
+        QVERIFY(writeZip(packagePath, {{"L/tracks.xml", trackXml(entries)},
+                                       {"L/res/A.jpg", pictureBytes("JPEG")}}));
+        const auto run = [&](const QString& rules) {
+            QProcess saver;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.remove("QT_LOGGING_RULES");
+            if (!rules.isEmpty())
+                environment.insert("QT_LOGGING_RULES", rules);
+            saver.setProcessEnvironment(environment);
+            saver.start(QCoreApplication::applicationFilePath(), {"--save-once", packagePath});
+            saver.waitForFinished(60000);
+            return qMakePair(saver.exitCode(), saver.readAllStandardError());
+        };
+        const auto quiet = run(QString());
+        QCOMPARE(quiet.first, 0);
+        QCOMPARE(quiet.second, QByteArray());
+        QVERIFY(readZip(packagePath)["L/tracks.xml"].data.contains("changed"));
+
+        const auto traced = run("reelwright.host.debug=true");
+        QCOMPARE(traced.first, 0);
+        QVERIFY(traced.second.contains("QPlayerHost::saveTrack titile is  \"Saved\""));
+        QCOMPARE(traced.second.count("<description>entry 199</description>"), 2);
+    }
+
     // Written in the encoding the declaration names; UTF-8 without one.
     void documentEncoding_data() {
         QTest::addColumn<QString>("declaration");
@@ -599,5 +648,12 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TrackSaving)
+int main(int argc, char** argv) {
+    if (argc > 2 && qstrcmp(argv[1], "--save-once") == 0)
+        return saveOnce(argc, argv);
+    QCoreApplication application(argc, argv);
+    TrackSaving test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_tracksaving.moc"

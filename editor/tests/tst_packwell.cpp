@@ -240,6 +240,9 @@ private slots:
     // allows it. A name too long for the system skips that entry alone.
     // Saving packs them back under the same names.
     void unusualNames() {
+#ifdef Q_OS_WIN
+        QSKIP("colons and long names are Linux cases; Windows refuses them by its own rules");
+#endif
         const QString longName = "L/res/" + QString(245, 'x') + ".jpg";
         const QString tooLong = "L/res/" + QString(300, 'y') + ".jpg";
         const QString deepName = "L/" + QString("d/").repeated(2100) + "deep.jpg";
@@ -513,6 +516,9 @@ private slots:
     // Two programs unpacking one package into one store at the same time both
     // succeed, round after round.
     void concurrentUnpacking() {
+#ifdef Q_OS_WIN
+        QSKIP("helper processes are started and killed the POSIX way");
+#endif
         const QString package = base() + "/p.zip";
         QList<QPair<QString, QByteArray>> entries{{"L/tracks.xml", "<t/>"}};
         for (int i = 0; i < 60; ++i)
@@ -537,6 +543,9 @@ private slots:
     // beside the package; the next save removes it and nothing that only looks
     // like it.
     void interruptedSaveLeftoversRemoved() {
+#ifdef Q_OS_WIN
+        QSKIP("helper processes are started and killed the POSIX way");
+#endif
         const QString package = base() + "/p.zip";
         QVERIFY(writeZip(package, {{"L/tracks.xml", "old"}}));
         writeFile(root() + "L/tracks.xml", "new");
@@ -593,6 +602,9 @@ private slots:
     // temporary names, but nothing that only looks alike and nothing of
     // another track.
     void killedUnpackLeftoversRemoved() {
+#ifdef Q_OS_WIN
+        QSKIP("helper processes are started and killed the POSIX way");
+#endif
         const QString package = base() + "/p.zip";
         QVERIFY(writeZip(package,
                          {{"L/tracks.xml", "<t/>"}, {"L/res/big.bin", randomBytes(96 << 20)}}));
@@ -645,7 +657,11 @@ private slots:
         for (const char* name : {"document.jpg", "packaged.jpg", "undone.jpeg", "inner.jpg"})
             writeFile(root() + "L/res/" + QString(name), "x");
         writeFile(root() + "L/res/folder/kept.jpg", "x");
+#ifdef Q_OS_UNIX
+        // A symbolic link is not a picture of the track (on Windows QFile::link makes a
+        // shortcut file, which is one).
         QVERIFY(QFile::link(root() + "L/res/undone.jpeg", root() + "L/res/link.jpg"));
+#endif
         Packwell packwell;
         QVERIFY(packwell
                     .RemoveUnreferencedPictures(local(root() + "L"), {"document.jpg"},
@@ -655,9 +671,14 @@ private slots:
             local(root() + "L"), {"document.jpg"}, local(package));
         std::sort(removed.begin(), removed.end());
         QCOMPARE(removed, locals({"inner.jpg", "undone.jpeg"}));
+#ifdef Q_OS_UNIX
         QCOMPARE(treeOf(root() + "L/res"),
                  QStringList({"/document.jpg", "/folder", "/folder/kept.jpg", "/link.jpg",
                               "/packaged.jpg"}));
+#else
+        QCOMPARE(treeOf(root() + "L/res"),
+                 QStringList({"/document.jpg", "/folder", "/folder/kept.jpg", "/packaged.jpg"}));
+#endif
     }
 
     // What an earlier package left where this one needs a folder or a file is

@@ -11,8 +11,10 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QIcon>
+#include <QMetaObject>
 #include <QTimer>
 #include <QUrl>
+#include <QVariant>
 
 namespace {
 
@@ -52,15 +54,19 @@ int main(int argc, char* argv[]) {
     QObject::connect(&host, &QPlayerHost::quit, &application, &QApplication::quit);
 
     // Qt's own options are gone by now; the first remaining argument is the
-    // package. It opens once the event loop runs, so the window is up first;
-    // a package that cannot be opened leaves the empty window.
+    // package. It opens once the event loop runs, so the window is up first,
+    // and the way the open tool opens: a package that cannot be opened leaves
+    // the window with a notice that says why.
     const QStringList arguments = application.arguments().mid(1);
     if (!arguments.isEmpty()) {
         const QUrl package = packageUrl(arguments.first());
         QTimer::singleShot(0, &host, [&host, package]() {
-            if (!host.loadTrack(package))
+            QVariant opened;
+            QMetaObject::invokeMethod(host.userInterface(), "openTrack",
+                                      Q_RETURN_ARG(QVariant, opened), Q_ARG(QVariant, package));
+            if (!opened.toBool())
                 qWarning() << "main"
-                           << "cannot open" << package.toString();
+                           << "cannot open" << package.toString() << host.lastError();
         });
     }
     return application.exec();

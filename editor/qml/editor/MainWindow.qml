@@ -132,8 +132,15 @@ Window {
     function cancelEdits() {
         titleBar.cancelEditor();
         Editing.cancelCellEdits();
-        // Out of the editors, so that the keys act on the grid again.
-        background.forceActiveFocus();
+        focusGrid();
+    }
+    // Out of the editors and off the tools, so that the keys act on the grid.
+    function focusGrid() { background.forceActiveFocus(); }
+    // A click on the grid (a cell or its empty part) closes the title editor
+    // as a click on another control would, and the keyboard follows the click.
+    function gridClicked() {
+        closeTitleEditor();
+        focusGrid();
     }
     function moveSelection(dx, dy) { Editing.moveSelection(dx, dy); }
     function focusCaption() { Editing.focusCaption(); }
@@ -242,6 +249,7 @@ Window {
             onMinimizeClicked: mainWindow.showMinimized()
             onCloseClicked: mainWindow.requestClose()
             onTitleEdited: Editing.changeTitle(text)
+            onEditorLeft: mainWindow.focusGrid()
         }
 
         TrackGrid {
@@ -257,10 +265,14 @@ Window {
                 if (timeLine.currentIndex !== currentIndex)
                     timeLine.currentIndex = currentIndex;
             }
-            onSelectClicked: mainWindow.selectCell(index)
+            onSelectClicked: {
+                mainWindow.gridClicked();
+                mainWindow.selectCell(index);
+            }
+            onEmptyClicked: mainWindow.gridClicked()
             onStageToggleClicked: mainWindow.toggleClassStruct(index)
             onDeleteClicked: mainWindow.deleteEntry(index)
-            onEditorsLeft: background.forceActiveFocus()
+            onEditorsLeft: mainWindow.focusGrid()
         }
 
         Text {

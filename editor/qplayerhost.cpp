@@ -1,5 +1,6 @@
 #include "qplayerhost.h"
 #include "picture_provider.h"
+#include "track_xml.h"
 
 #include <QDebug>
 #include <QQmlComponent>
@@ -7,13 +8,11 @@
 #include <QQmlError>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QTextCodec>
-#include <QTextStream>
 #include <QVariant>
 
 QPlayerHost::QPlayerHost(QObject* parent) : HostOutcome(parent) {
     publish();
-    component = new QQmlComponent(&engine, QUrl(QStringLiteral("qrc:/qml/MainWindow.qml")));
+    component = new QQmlComponent(&engine, QUrl(QStringLiteral("qrc:/qml/editor/MainWindow.qml")));
     rootObject = component->create();
     // Without this the only trace of a broken document is "Component is not ready".
     if (!rootObject) {
@@ -136,18 +135,10 @@ bool QPlayerHost::writeDocument(const char* caller) {
         qDebug() << caller << "cannot open" << out.fileName() << out.errorString();
         return false;
     }
-    {
-        QTextStream stream(&out);
-        // Without an encoding in the declaration the document is written as UTF-8;
-        // with one, save() switches the stream to it.
-        stream.setCodec(QTextCodec::codecForName("UTF-8"));
-        document.save(stream, 4, QDomNode::EncodingFromDocument);
-        stream.flush();
-        if (stream.status() != QTextStream::Ok) {
-            qDebug() << caller << "cannot write" << out.fileName();
-            out.cancelWriting();
-            return false;
-        }
+    if (!trackxml::write(document, out)) {
+        qDebug() << caller << "cannot write" << out.fileName();
+        out.cancelWriting();
+        return false;
     }
     if (!out.commit()) {
         qDebug() << caller << "cannot write" << out.fileName() << out.errorString();
@@ -168,13 +159,8 @@ void QPlayerHost::updateTrack(QString id, QString description) {
     for (QDomNode child = tracks.firstChild(); !child.isNull(); child = child.nextSibling()) {
         if (child.toElement().attribute(QStringLiteral("id")) != id)
             continue;
-        QDomElement caption = child.firstChildElement(QStringLiteral("description"));
-        if (caption.firstChild().isNull()) {
-            if (!caption.isNull())
-                caption.appendChild(document.createTextNode(description));
-        } else {
-            caption.firstChild().setNodeValue(description);
-        }
+        trackxml::setText(document, child.firstChildElement(QStringLiteral("description")),
+                          description);
         break;
     }
     writeDocument("QPlayerHost::updateTrack");

@@ -63,7 +63,8 @@ bool QPlayerHost::loadTrack(QUrl path) {
     // The track folder is named after the folder holding "tracks.xml"; without
     // one there is no folder to unpack into.
     const int slash = flagPath.lastIndexOf(QLatin1Char('/'));
-    if (slash < 0 || !isTrackFolderName(flagPath.left(slash))) {
+    if (slash < 0 || !isTrackFolderName(flagPath.left(slash)) ||
+        !Packwell::IsTrackFolderName(flag.substr(0, flag.find_last_of('/')))) {
         qDebug() << "QPlayerHost::loadTrack" << packagePath << "has no tracks.xml inside a folder";
         return failLoad(QStringLiteral("文件不是授课轨迹包"));
     }

@@ -1,8 +1,15 @@
 #include "packwell.h"
 
 #include "entry_names.h"
+#include "failure_kinds.h"
+#include "package_file.h"
+#include "package_names.h"
+#include "platform_names.h"
 #include "save_leftovers.h"
 #include "store_paths.h"
+#include "track_folder.h"
+#include "unpack_leftovers.h"
+#include "unreferenced_pictures.h"
 
 #include <unistd.h>
 #include <zip.h>
@@ -62,32 +69,8 @@ Archive OpenArchive(const std::string& path, int flags, const std::string& passw
     return Archive(archive);
 }
 
-std::string Normalised(std::string name) {
-    std::replace(name.begin(), name.end(), '\\', '/');
-    return name;
-}
-
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-// An entry name must stay below the extraction root: no absolute path, no
-// drive or stream prefix, no ".." segment.
-bool IsSafeEntryName(const std::string& name) {
-    if (name.empty() || name.front() == '/')
-        return false;
-    if (name.find(':') != std::string::npos || name.find('\0') != std::string::npos)
-        return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find('/', start);
-        if (end == std::string::npos)
-            end = name.size();
-        if (name.compare(start, end - start, "..") == 0)
-            return false;
-        start = end + 1;
-    }
-    return true;
 }
 
 std::string LowerExtension(const std::string& name) {
@@ -143,8 +126,8 @@ std::string RelativeEntryName(const fs::path& file, const fs::path& root) {
     const fs::path absoluteFile = fs::absolute(file, error).lexically_normal();
     const fs::path absoluteRoot = fs::absolute(root, error).lexically_normal();
     const fs::path relative = absoluteFile.lexically_relative(absoluteRoot);
-    const std::string name = Normalised(relative.generic_string());
-    if (name.empty() || name == "." || !IsSafeEntryName(name))
+    const std::string name = packwell::Normalised(relative.generic_string());
+    if (name.empty() || name == "." || !packwell::IsSafeEntryName(name))
         return {};
     return name;
 }
@@ -162,7 +145,11 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std::string& error) {
+// On failure, systemError holds the system's error number (0 when the package
+// was at fault).
+bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std::string& error,
+                int& systemError) {
+    systemError = 0;
     Entry entry(zip_fopen_index(archive, index, 0));
     if (!entry) {
         error = std::string("zip_fopen_index failed: ") + zip_strerror(archive);
@@ -174,6 +161,7 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
     fs::path temporary;
     const int fd = packwell::CreateUniqueSibling(target, temporary);
     if (fd < 0) {
+        systemError = errno;
         error = "cannot write beside " + target.string() + ": " + std::strerror(errno);
         return false;
     }
@@ -193,6 +181,7 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
         if (got == 0)
             break;
         if (!WriteAll(fd, buffer, static_cast<size_t>(got))) {
+            systemError = errno;
             error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
             ::close(fd);
             discard();
@@ -200,6 +189,7 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
         }
     }
     if (::close(fd) != 0) {
+        systemError = errno;
         error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
         discard();
         return false;
@@ -207,6 +197,7 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
     std::error_code code;
     fs::rename(temporary, target, code);
     if (code) {
+        systemError = code.value();
         error = "cannot replace " + target.string() + ": " + code.message();
         discard();
         return false;
@@ -216,32 +207,25 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
 
 }  // namespace
 
+bool Packwell::IsTrackFolderName(const std::string& folder) {
+    return packwell::IsTrackFolderName(folder);
+}
+
 void Packwell::GetFlagFilePathFromZipPackage(std::string& flagPath, const std::string& flagFileName,
                                              const std::string& packagePath,
                                              const std::string& password) {
     flagPath.clear();
     Archive archive = OpenArchive(packagePath, ZIP_RDONLY, password, lastError_);
-    if (!archive)
-        return;
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        EntryName entry;
-        if (!packwell::ReadEntryName(archive.get(), static_cast<zip_uint64_t>(i), entry))
-            continue;
-        const std::string name = Normalised(entry.name);
-        const size_t slash = name.find_last_of('/');
-        const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
-        if (last == flagFileName) {
-            flagPath = name;
-            return;
-        }
-    }
+    if (archive)
+        flagPath = packwell::FlagPathOf(packwell::ReadPackageNames(archive.get()), flagFileName);
 }
 
 bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targetRoot,
                          const std::string& password, const std::string& includePrefix,
                          const std::string& excludePrefix, bool keepExisting) {
     lastError_.clear();
+    lastFailure_ = PackwellFailure::Other;  // until it succeeds
+    skippedEntries_.clear();
     Archive archive = OpenArchive(packagePath, ZIP_RDONLY, password, lastError_);
     if (!archive)
         return false;
@@ -250,56 +234,99 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
         return false;
     }
 
+    // The package's track folder is the one that holds its "tracks.xml"; the
+    // package writes there and nowhere else.
+    const std::vector<EntryName> names = packwell::ReadPackageNames(archive.get());
+    const std::string flag = packwell::FlagPathOf(names, packwell::kTrackDocument);
+    const size_t slash = flag.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : flag.substr(0, slash);
+    if (!packwell::IsTrackFolderName(folder)) {
+        lastError_ = "no tracks.xml inside a usable track folder: " + flag;
+        return false;
+    }
+
     struct Item {
         zip_uint64_t index;
-        std::string name;
+        std::string inside;  // path below the track folder
     };
     std::vector<Item> items;
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    // Every name is checked before anything is written.
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const zip_uint64_t index = static_cast<zip_uint64_t>(i);
-        EntryName entry;
-        if (!packwell::ReadEntryName(archive.get(), index, entry)) {
-            lastError_ = "entry without a name";
-            return false;
-        }
-        const std::string name = Normalised(entry.name);
-        if (!IsSafeEntryName(name)) {
-            lastError_ = "entry outside the target folder: " + name;
-            return false;
+    for (zip_uint64_t index = 0; index < names.size(); ++index) {
+        const std::string name = packwell::Normalised(names[index].name);
+        std::string inside;
+        if (!names[index].named || !packwell::IsSafeEntryName(name) ||
+            !packwell::PathInside(name, folder, inside)) {
+            // Another track's files, a lock, or something beside the tracks.
+            qDebug() << "Packwell::UnZipFile"
+                     << "skipped, outside the track folder" << QString::fromStdString(folder) << ":"
+                     << QString::fromStdString(name);
+            skippedEntries_.push_back(name);
+            continue;
         }
         if (!includePrefix.empty() && !StartsWith(name, includePrefix))
             continue;
         if (!excludePrefix.empty() && StartsWith(name, excludePrefix))
             continue;
-        items.push_back({index, name});
+        if (!packwell::IsStorablePath(targetRoot, folder + "/" + inside)) {
+            qDebug() << "Packwell::UnZipFile"
+                     << "skipped, a name this system cannot store:" << QString::fromStdString(name);
+            skippedEntries_.push_back(name);
+            continue;
+        }
+        items.push_back({index, inside});
     }
 
-    const fs::path root(targetRoot);
+    std::error_code code;
+    fs::create_directories(targetRoot, code);
+    if (::access(targetRoot.c_str(), W_OK | X_OK) != 0) {
+        lastFailure_ = packwell::FailureOfError(errno);
+        lastError_ = "cannot write into " + targetRoot + ": " + std::strerror(errno);
+        return false;
+    }
+    std::filesystem::path made;
+    if (!packwell::PrepareTrackFolder(targetRoot, folder, made, lastError_))
+        return false;
+    const fs::path trackFolder = fs::path(targetRoot) / folder;
+    // What a killed unpack of this track left goes first, unless another
+    // unpack of it is running.
+    packwell::UnpackTurn turn(trackFolder);
+    if (turn.TryAlone()) {
+        for (const std::string& leftover : packwell::RemoveUnpackLeftovers(trackFolder))
+            qDebug() << "Packwell::UnZipFile"
+                     << "removed the leftover of an interrupted unpack:"
+                     << QString::fromStdString(leftover);
+    }
+    turn.Share();
     for (const Item& item : items) {
-        const bool isFolder = item.name.back() == '/';
-        const std::vector<std::string> segments = packwell::Segments(item.name);
+        const bool isFolder = item.inside.empty() || item.inside.back() == '/';
+        const std::vector<std::string> segments = packwell::Segments(item.inside);
         if (segments.empty())
             continue;
         // The package owns the places of its entries inside its track folder:
         // what an earlier package left in the way is replaced.
-        if (!packwell::MakeFolders(root, segments, isFolder ? segments.size() : segments.size() - 1,
-                                   lastError_))
+        if (!packwell::MakeFolders(trackFolder, segments,
+                                   isFolder ? segments.size() : segments.size() - 1, lastError_))
             return false;
         if (isFolder)
             continue;
-        fs::path target = root;
+        fs::path target = trackFolder;
         for (const std::string& segment : segments)
             target /= segment;
         std::error_code code;
         if (keepExisting && fs::is_regular_file(fs::symlink_status(target, code)))
             continue;
-        if (!packwell::ClearFilePlace(target, segments.size(), lastError_))
+        if (!packwell::ClearFilePlace(target, lastError_))
             return false;
-        if (!WriteEntry(archive.get(), item.index, target, lastError_))
+        int systemError = 0;
+        if (!WriteEntry(archive.get(), item.index, target, lastError_, systemError)) {
+            if (systemError == ENAMETOOLONG) {  // a file system with tighter limits
+                skippedEntries_.push_back(folder + "/" + item.inside);
+                continue;
+            }
+            lastFailure_ = packwell::FailureOfError(systemError);
             return false;
+        }
     }
+    lastFailure_ = PackwellFailure::None;
     return true;
 }
 
@@ -308,6 +335,7 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
                         const std::string& root, const std::string& password,
                         const std::string& comment, const std::string& extraStoredExtensions) {
     lastError_.clear();
+    lastFailure_ = PackwellFailure::Other;  // until it succeeds
     skippedFiles_.clear();
     if (packagePath.empty() || root.empty()) {
         lastError_ = "no package or root";
@@ -365,21 +393,29 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
         return false;  // the package stays as it is rather than emptied
     }
 
+    // A link is saved through: the file it leads to is replaced, the link
+    // stays. A package or folder the user may not write is left alone.
+    const fs::path package = packwell::ResolvePackagePath(packagePath);
+    lastFailure_ = packwell::CheckReplaceable(package, lastError_);
+    if (lastFailure_ != PackwellFailure::None)
+        return false;
+    lastFailure_ = PackwellFailure::Other;
+
     // Saves of one folder take turns; under the lock, what killed saves of this
     // package left behind can go.
-    packwell::FolderLock lock{fs::path(packagePath)};
+    packwell::FolderLock lock{package};
     bool unsupported = false;
     if (lock.Acquire(kSaveLockTimeoutMs, unsupported)) {
-        for (const std::string& leftover : packwell::RemoveSaveLeftovers(fs::path(packagePath)))
+        for (const std::string& leftover : packwell::RemoveSaveLeftovers(package))
             qDebug() << "Packwell::ZipFiles"
                      << "removed the leftover of an interrupted save:"
                      << QString::fromStdString(leftover);
     } else if (!unsupported) {
-        lastError_ = "another program is saving beside " + packagePath;
+        lastError_ = "another program is saving beside " + package.string();
         return false;
     }
 
-    Archive archive = OpenArchive(packagePath, ZIP_CREATE, password, lastError_);
+    Archive archive = OpenArchive(package.string(), ZIP_CREATE, password, lastError_);
     if (!archive)
         return false;
     zip_t* zip = archive.get();
@@ -391,12 +427,10 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
     // An entry whose file is missing stays as it is, so nothing already in the
     // package is lost to a file that vanished from the store.
     std::map<std::string, zip_uint64_t> kept;
-    const zip_int64_t count = zip_get_num_entries(zip, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const zip_uint64_t index = static_cast<zip_uint64_t>(i);
-        EntryName entry;
-        const bool named = packwell::ReadEntryName(zip, index, entry);
-        if (named && names.count(entry.name) && !kept.count(entry.name)) {
+    const std::vector<EntryName> entries = packwell::ReadPackageNames(zip);
+    for (zip_uint64_t index = 0; index < entries.size(); ++index) {
+        const EntryName& entry = entries[index];
+        if (entry.named && names.count(entry.name) && !kept.count(entry.name)) {
             if (missing.count(entry.name)) {
                 kept.emplace(entry.name, index);
                 if (entry.rewrite &&
@@ -472,9 +506,30 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
 
     // zip_close writes a temporary file beside the package and renames it.
     if (zip_close(zip) != 0) {
+        zip_error_t* error = zip_get_error(zip);
+        if (zip_error_system_type(error) == ZIP_ET_SYS)
+            lastFailure_ = packwell::FailureOfError(zip_error_code_system(error));
         lastError_ = std::string("zip_close failed: ") + zip_strerror(zip);
         return false;  // the guard discards, leaving the old package
     }
     archive.release();
+    lastFailure_ = PackwellFailure::None;
     return true;
+}
+
+std::vector<std::string> Packwell::RemoveUnreferencedPictures(
+    const std::string& trackFolder, const std::vector<std::string>& pictures,
+    const std::string& packagePath) {
+    std::string error;
+    Archive archive = OpenArchive(packagePath, ZIP_RDONLY, "", error);
+    if (!archive || trackFolder.empty()) {
+        qDebug() << "Packwell::RemoveUnreferencedPictures" << QString::fromStdString(error);
+        return {};
+    }
+    const std::vector<std::string> removed = packwell::RemoveUnreferenced(
+        fs::path(trackFolder) / "res", pictures, packwell::PackagedPictures(archive.get()));
+    for (const std::string& name : removed)
+        qDebug() << "Packwell::RemoveUnreferencedPictures"
+                 << "removed" << QString::fromStdString(name);
+    return removed;
 }

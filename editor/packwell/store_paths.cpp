@@ -25,11 +25,10 @@ std::vector<std::string> Segments(const std::string& name) {
     return segments;
 }
 
-bool MakeFolders(const fs::path& root, const std::vector<std::string>& segments, size_t count,
+bool MakeFolders(const fs::path& folder, const std::vector<std::string>& segments, size_t count,
                  std::string& error) {
     std::error_code code;
-    fs::create_directories(root, code);
-    fs::path place = root;
+    fs::path place = folder;
     for (size_t i = 0; i < count && i < segments.size(); ++i) {
         place /= segments[i];
         const fs::file_status status = fs::symlink_status(place, code);
@@ -52,7 +51,7 @@ bool MakeFolders(const fs::path& root, const std::vector<std::string>& segments,
     return true;
 }
 
-bool ClearFilePlace(const fs::path& target, size_t depth, std::string& error) {
+bool ClearFilePlace(const fs::path& target, std::string& error) {
     std::error_code code;
     const fs::file_status status = fs::symlink_status(target, code);
     if (fs::is_symlink(status)) {
@@ -61,10 +60,6 @@ bool ClearFilePlace(const fs::path& target, size_t depth, std::string& error) {
             return false;
         }
     } else if (fs::is_directory(status)) {
-        if (depth < 2) {
-            error = "a folder stands where " + target.string() + " belongs";
-            return false;
-        }
         fs::remove_all(target, code);
         if (code) {
             error = "cannot replace folder " + target.string() + ": " + code.message();
@@ -80,11 +75,10 @@ int CreateUniqueSibling(const fs::path& target, fs::path& created) {
     thread_local std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<size_t> pick(0, sizeof kAlphabet - 2);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string suffix = ".packwell-";
-        for (int i = 0; i < 6; ++i)
-            suffix += kAlphabet[pick(random)];
-        created = target;
-        created += suffix;
+        std::string name = kTemporaryPrefix;
+        for (size_t i = 0; i < kTemporaryRandomLength; ++i)
+            name += kAlphabet[pick(random)];
+        created = target.parent_path() / name;
         const int fd = ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;

@@ -3,8 +3,11 @@
 #include <QBuffer>
 #include <QDirIterator>
 #include <QImage>
+#include <QJsonObject>
 #include <QStandardPaths>
+#include <QUrl>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -40,6 +43,24 @@ QList<QVariantList> RecordingRoot::appended() const {
             result << call.arguments;
     }
     return result;
+}
+
+QJsonArray RecordingRoot::asWindowHolds() const {
+    QList<QVariantList> entries = appended();
+    std::stable_sort(
+        entries.begin(), entries.end(),
+        [](const QVariantList& a, const QVariantList& b) { return a[2].toInt() < b[2].toInt(); });
+    QJsonArray track;
+    for (const QVariantList& e : entries) {
+        const QString path = e[1].toString();
+        track.append(QJsonObject{
+            {"id", e[0].toString()},
+            {"sample", path.isEmpty() ? QString() : QUrl::fromLocalFile(path).toString()},
+            {"timeTick", e[2].toInt()},
+            {"description", e[3].toString()},
+            {"level", e[4].toString()}});
+    }
+    return track;
 }
 
 bool writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entries) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -31,6 +32,9 @@ public:
     QList<UiCall> calls;
     QStringList functions() const;
     QList<QVariantList> appended() const;
+    // The loaded entries as the main window gives them back to saveTrack:
+    // ordered by time (ties as they came), samples as file URLs.
+    QJsonArray asWindowHolds() const;
 };
 
 struct ZipEntry {

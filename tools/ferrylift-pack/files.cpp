@@ -59,12 +59,6 @@ bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>* data) {
     return std::fread(data->data(), 1, data->size(), file.get()) == data->size();
 }
 
-bool WriteWholeFile(const fs::path& path, const uint8_t* data, size_t size) {
-    File file(std::fopen(path.c_str(), "wb"));
-    return file && std::fwrite(data, 1, size, file.get()) == size &&
-           std::fclose(file.release()) == 0;
-}
-
 TempFile::TempFile() {
     std::error_code error;
     std::string pattern = (fs::temp_directory_path(error) / "ferrylift-pack-XXXXXX").string();

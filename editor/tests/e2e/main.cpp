@@ -1,6 +1,6 @@
 // End-to-end tests of the editor. The track store lies under a temporary
 // XDG_DATA_HOME, so the user's profile is never touched.
-//   reelwright_e2e_tests editor|player|work|keyboard|screens [Qt Test options]
+//   reelwright_e2e_tests editor|player|work|keyboard|screens|pictures [Qt Test options]
 #include <QApplication>
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -14,6 +14,7 @@ int runPlayerTests(int argc, char** argv);
 int runKeepsWorkTests(int argc, char** argv);
 int runKeyboardTests(int argc, char** argv);
 int runScreensTests(int argc, char** argv);
+int runPicturesTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QTemporaryDir data;
@@ -42,5 +43,7 @@ int main(int argc, char** argv) {
         return runKeyboardTests(count, rest.data());
     if (std::strcmp(argv[1], "screens") == 0)
         return runScreensTests(count, rest.data());
+    if (std::strcmp(argv[1], "pictures") == 0)
+        return runPicturesTests(count, rest.data());
     return 2;
 }

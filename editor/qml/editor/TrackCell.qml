@@ -94,6 +94,11 @@ Item {
             sourceSize.width: 223
             sourceSize.height: 163
             source: cell.sample ? "image://picture/" + cell.sample : ""
+            // About the frame's shape (a 4:3 slide), it fills the frame;
+            // another shape is shown whole on the frame's white.
+            fillMode: implicitHeight > 0
+                      && Math.abs(implicitWidth * height / (implicitHeight * width) - 1) < 0.05
+                      ? Image.Stretch : Image.PreserveAspectFit
         }
     }
 

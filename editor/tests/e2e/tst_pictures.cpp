@@ -1,6 +1,6 @@
 // Pictures in the real windows: pictures whose headers claim gigabytes show a
-// placeholder in the grid and in the player without being decoded; a cell's
-// picture is decoded for the device pixels it covers.
+// placeholder in the grid and in the player without being decoded, and a
+// picture of another shape than the grid's frame is shown whole inside it.
 #include <picture_samples.h>
 #include <session.h>
 #include <testsupport.h>
@@ -136,6 +136,35 @@ private slots:
             QVERIFY2(step > 128, qPrintable(QString::number(step)));
         else  // two stripes to a pixel: grey
             QVERIFY2(step < 64, qPrintable(QString::number(step)));
+    }
+
+    // Upright, square, wide and frame-shaped pictures: each whole inside its
+    // frame, the frame's white around those of another shape.
+    void picturesKeepTheirShape() {
+        QImage upright = filled({300, 400}, Qt::red);
+        QPainter(&upright).fillRect(0, 0, 300, 40, Qt::blue);  // a top that must stay visible
+        const QString path =
+            package("shapes", {{"upright.jpg", jpeg(upright)},
+                               {"square.jpg", jpeg(filled({500, 500}, Qt::darkGreen))},
+                               {"wide.jpg", jpeg(filled({1600, 900}, Qt::darkBlue))},
+                               {"frame.jpg", jpeg(filled({400, 300}, Qt::darkCyan))}});
+        QVERIFY(!path.isEmpty());
+        QVERIFY(s->open(path));
+        auto at = [&](int cell, QPointF point) { return seen(cell, point); };
+        // 300x400 in 223x163: 122 wide, centred, white beside it; its top is there.
+        QVERIFY(near(at(0, {111, 80}), "#FF0000", 40));
+        QVERIFY(near(at(0, {111, 4}), "#0000FF", 40));
+        QVERIFY(near(at(0, {20, 80}), "#FFFFFF", 4));
+        QVERIFY(near(at(0, {203, 80}), "#FFFFFF", 4));
+        QVERIFY(near(at(1, {111, 80}), "#006400", 40));
+        QVERIFY(near(at(1, {20, 80}), "#FFFFFF", 4));
+        // 16:9 in 223x163: 125 high, white above and below.
+        QVERIFY(near(at(2, {111, 80}), "#00008B", 40));
+        QVERIFY(near(at(2, {111, 8}), "#FFFFFF", 4));
+        QVERIFY(near(at(2, {111, 155}), "#FFFFFF", 4));
+        // 4:3 fills the frame to its edges, as before.
+        for (const QPointF& point : {QPointF(1, 1), QPointF(221, 161), QPointF(111, 80)})
+            QVERIFY(near(at(3, point), "#008B8B", 40));
     }
 };
 

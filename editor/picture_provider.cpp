@@ -54,7 +54,7 @@ QImage PictureProvider::requestImage(const QString& id, QSize* size, const QSize
     const picture::Picture read = picture::read(path, box);
     QImage image = read.image;
     // A missing or broken file shows nothing, as a failed Image does.
-    if (read.problem == picture::Problem::TooLarge)
+    if (read.problem == picture::Problem::TooLarge || read.problem == picture::Problem::Incomplete)
         image = placeholder(box.isValid() ? box : QSize(320, 240), picture::problemText(read));
     if (size)
         *size = image.size();

@@ -1,6 +1,6 @@
 // End-to-end tests of the editor. The track store lies under a temporary
 // XDG_DATA_HOME, so the user's profile is never touched.
-//   reelwright_e2e_tests editor|player|work|keyboard|focus|screens [Qt Test options]
+//   reelwright_e2e_tests editor|player|work|keyboard|focus|screens|pictures [Qt Test options]
 #include <QApplication>
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -15,6 +15,7 @@ int runKeepsWorkTests(int argc, char** argv);
 int runKeyboardTests(int argc, char** argv);
 int runScreensTests(int argc, char** argv);
 int runFocusTests(int argc, char** argv);
+int runPicturesTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QTemporaryDir data;
@@ -45,5 +46,7 @@ int main(int argc, char** argv) {
         return runFocusTests(count, rest.data());
     if (std::strcmp(argv[1], "screens") == 0)
         return runScreensTests(count, rest.data());
+    if (std::strcmp(argv[1], "pictures") == 0)
+        return runPicturesTests(count, rest.data());
     return 2;
 }

@@ -179,7 +179,8 @@ private slots:
         QVERIFY(picture->property("asynchronous").toBool());
         QVERIFY(picture->implicitWidth() <= player->screen()->size().width());
         QVERIFY(picture->implicitHeight() <= player->screen()->size().height());
-        QCOMPARE(picture->property("source").toString(), s->entries()[3].sample);
+        QCOMPARE(picture->property("source").toString(),
+                 QStringLiteral("image://picture/") + s->entries()[3].sample);
 
         QTest::qWait(200);
         const QImage grab = player->grabWindow();

@@ -3,11 +3,13 @@
 // start, as the desktop passes it:
 //   reelwright [FILE]
 #include "qplayerhost.h"
+#include "qt_translations.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLocale>
 #include <QMetaObject>
 #include <QTimer>
 #include <QUrl>
@@ -31,6 +33,10 @@ int main(int argc, char* argv[]) {
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Reelwright"));
+    // The dialogs' last folders are kept under Tideboard/Reelwright.
+    QApplication::setOrganizationName(QStringLiteral("Tideboard"));
+    // The file dialogs in the user's language.
+    installQtTranslations(QLocale::system());
     // Lets the desktop match the windows to the program's menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tideboard.Reelwright"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/trayIcon.ico")));

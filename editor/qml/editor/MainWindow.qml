@@ -1,6 +1,5 @@
 import QtQuick 2.12
 import QtQuick.Window 2.2
-import QtQuick.Dialogs 1.3
 import "../controls"
 import "undo_redo.js" as UR
 import "main_window.js" as Editing
@@ -149,10 +148,10 @@ Window {
             trackViewer.positionViewAtIndex(trackViewer.currentIndex, GridView.Contain);
     }
 
-    function showOpenDialog() { openDialog.open(); }
+    function showOpenDialog() { dialogs.showOpen(); }
     function showInsertDialog() {
         if (trackModel.count > 0)
-            insertDialog.open();
+            dialogs.showInsert();
     }
 
     // Inserts at once (the window is frozen meanwhile).
@@ -188,20 +187,10 @@ Window {
         editor: mainWindow
     }
 
-    FileDialog {
-        id: openDialog
-        objectName: "openDialog"
-        title: "课堂轨迹"
-        selectMultiple: false
-        onAccepted: mainWindow.requestOpen(fileUrl)
-    }
-
-    FileDialog {
-        id: insertDialog
-        objectName: "insertDialog"
-        title: "课堂轨迹"
-        selectMultiple: true
-        onAccepted: mainWindow.startImport(fileUrls)
+    TrackDialogs {
+        id: dialogs
+        onOpenChosen: mainWindow.requestOpen(file)
+        onPicturesChosen: mainWindow.startImport(files)
     }
 
     PictureImport {

@@ -1,8 +1,9 @@
 // End-to-end tests of the editor. The track store lies under a temporary
 // XDG_DATA_HOME, so the user's profile is never touched.
-//   reelwright_e2e_tests editor|player|work|keyboard|focus|screens [Qt Test options]
+//   reelwright_e2e_tests editor|player|work|keyboard|focus|dialogs|screens [Qt Test options]
 #include <QApplication>
 #include <QByteArray>
+#include <QString>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,6 +16,7 @@ int runKeepsWorkTests(int argc, char** argv);
 int runKeyboardTests(int argc, char** argv);
 int runScreensTests(int argc, char** argv);
 int runFocusTests(int argc, char** argv);
+int runDialogsTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QTemporaryDir data;
@@ -26,6 +28,10 @@ int main(int argc, char** argv) {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication application(argc, argv);
+    // Settings (the dialogs' last folders) as the program keeps them, here
+    // under the temporary XDG_CONFIG_HOME.
+    QApplication::setApplicationName(QStringLiteral("Reelwright"));
+    QApplication::setOrganizationName(QStringLiteral("Tideboard"));
     // Tests pick their group by the first argument; Qt Test gets the rest.
     if (argc < 2)
         return 2;
@@ -43,6 +49,8 @@ int main(int argc, char** argv) {
         return runKeyboardTests(count, rest.data());
     if (std::strcmp(argv[1], "focus") == 0)
         return runFocusTests(count, rest.data());
+    if (std::strcmp(argv[1], "dialogs") == 0)
+        return runDialogsTests(count, rest.data());
     if (std::strcmp(argv[1], "screens") == 0)
         return runScreensTests(count, rest.data());
     return 2;

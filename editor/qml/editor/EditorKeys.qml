@@ -29,6 +29,11 @@ Item {
         onActivated: keys.editor.saveTrack()
     }
     Shortcut {
+        sequence: "Ctrl+Shift+S"
+        enabled: keys.editor !== null && keys.editor.trackOpen
+        onActivated: keys.editor.showSaveAsDialog()
+    }
+    Shortcut {
         sequence: "Ctrl+Z"
         enabled: keys.editor !== null && keys.editor.canUndo
         onActivated: keys.editor.undo()

@@ -35,6 +35,9 @@ Window {
     property int changeCount: 0
     property int savedChangeCount: 0
     readonly property bool modified: changeCount !== savedChangeCount
+    // The last open succeeded: a track (perhaps still without entries) is
+    // open and can be filled and saved.
+    property bool trackOpen: false
     // What waits for the unsaved-changes dialog: {kind: "close"} or
     // {kind: "open", url: …}; null when nothing does.
     property var pendingAction: null
@@ -74,12 +77,7 @@ Window {
         Editing.appendItem(id, sample, timeTick, description, level);
     }
 
-    function resetTimeLine() {
-        loadingTrack = false;
-        Editing.rebuildMarks();
-        trackViewer.currentIndex = -1;
-        timeLine.currentIndex = -1;
-    }
+    function resetTimeLine() { Editing.resetTimeLine(); }
 
     function resetTimeLine2() {
         if (loadingTrack)
@@ -98,10 +96,7 @@ Window {
     }
 
     function updateDescription(index, description, changeCurrent) {
-        trackModel.setProperty(index, "description", description);
-        timeLine.updateItemDescription(index, description);
-        if (changeCurrent)
-            trackViewer.currentIndex = index;
+        Editing.updateDescription(index, description, changeCurrent);
     }
 
     function updateTimeTick(index, timeTick, changeCurrent) {
@@ -124,15 +119,13 @@ Window {
     function openTrack(url) { return Outcome.openTrack(url); }
     function requestOpen(url) { Outcome.requestOpen(url); }
     function requestClose() { Outcome.requestClose(); }
-    // Returns whether the package now holds the track.
+    // Return whether the package (the chosen one for saveTrackAs) now holds
+    // the track.
     function saveTrack() { return Outcome.saveTrack(); }
+    function saveTrackAs(url) { return Outcome.saveTrackAs(url); }
 
     function commitEdits() { Editing.commitEdits(); }
-    function cancelEdits() {
-        titleBar.cancelEditor();
-        Editing.cancelCellEdits();
-        focusGrid();
-    }
+    function cancelEdits() { Editing.cancelEdits(); }
     // Out of the editors and off the tools, so that the keys act on the grid.
     function focusGrid() { background.forceActiveFocus(); }
     // A click on the grid (a cell or its empty part) closes the title editor
@@ -149,6 +142,10 @@ Window {
     }
 
     function showOpenDialog() { dialogs.showOpen(); }
+    function showSaveAsDialog() {
+        if (trackOpen)
+            dialogs.showSaveAs();
+    }
     function showInsertDialog() {
         if (trackModel.count > 0)
             dialogs.showInsert();
@@ -170,11 +167,7 @@ Window {
     function undo() { Editing.undo(); }
     function redo() { Editing.redo(); }
 
-    function showPreview() {
-        commitEdits();
-        if (trackModel.count > 0)
-            playerLoader.showPlayer();
-    }
+    function showPreview() { Editing.showPreview(); }
 
     onClosing: {
         if (closeConfirmed)
@@ -191,6 +184,7 @@ Window {
         id: dialogs
         onOpenChosen: mainWindow.requestOpen(file)
         onPicturesChosen: mainWindow.startImport(files)
+        onSaveAsChosen: mainWindow.saveTrackAs(file)
     }
 
     PictureImport {
@@ -279,6 +273,8 @@ Window {
             anchors.top: titleBar.bottom
             anchors.topMargin: 12
             anchors.horizontalCenter: parent.horizontalCenter
+            // Its one way out: the failed save's 另存为.
+            onActionChosen: mainWindow.showSaveAsDialog()
         }
 
         EditorControlBar {

@@ -19,6 +19,15 @@ function appendItem(id, sample, timeTick, description, level) {
     });
 }
 
+// The host's last call of a load: the marks once for the whole track, and
+// nothing selected.
+function resetTimeLine() {
+    mainWindow.loadingTrack = false;
+    rebuildMarks();
+    trackViewer.currentIndex = -1;
+    mainWindow.timeLine.currentIndex = -1;
+}
+
 function rebuildMarks() {
     mainWindow.timeLine.removeAll();
     if (trackModel.count === 0)
@@ -41,6 +50,19 @@ function updateTimeTick(index, timeTick, changeCurrent) {
         trackViewer.currentIndex = pos;
     mainWindow.resetTimeLine2();
     return pos;
+}
+
+function updateDescription(index, description, changeCurrent) {
+    trackModel.setProperty(index, "description", description);
+    mainWindow.timeLine.updateItemDescription(index, description);
+    if (changeCurrent)
+        trackViewer.currentIndex = index;
+}
+
+function showPreview() {
+    commitEdits();
+    if (trackModel.count > 0)
+        mainWindow.playerLoader.showPlayer();
 }
 
 function execute(command) {
@@ -174,7 +196,15 @@ function changeTitle(text) {
     mainWindow.updateUndoRedoStatus();
 }
 
-// Escape: the selected cell's editors go back to the stored values.
+// Escape: the open editors go back to the stored values and the keyboard to
+// the grid.
+function cancelEdits() {
+    titleBar.cancelEditor();
+    cancelCellEdits();
+    mainWindow.focusGrid();
+}
+
+// The selected cell's editors go back to the stored values.
 function cancelCellEdits() {
     var cell = trackViewer.currentItem;
     if (cell && trackViewer.currentIndex >= 0)

@@ -1,6 +1,6 @@
 // End-to-end tests of the editor. The track store lies under a temporary
 // XDG_DATA_HOME, so the user's profile is never touched.
-//   reelwright_e2e_tests editor|player|work|keyboard|focus|dialogs|screens [Qt Test options]
+//   reelwright_e2e_tests editor|player|work|keyboard|focus|dialogs|saveas|screens [Qt Test options]
 #include <QApplication>
 #include <QByteArray>
 #include <QString>
@@ -17,6 +17,7 @@ int runKeyboardTests(int argc, char** argv);
 int runScreensTests(int argc, char** argv);
 int runFocusTests(int argc, char** argv);
 int runDialogsTests(int argc, char** argv);
+int runSaveAsTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QTemporaryDir data;
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
         return runFocusTests(count, rest.data());
     if (std::strcmp(argv[1], "dialogs") == 0)
         return runDialogsTests(count, rest.data());
+    if (std::strcmp(argv[1], "saveas") == 0)
+        return runSaveAsTests(count, rest.data());
     if (std::strcmp(argv[1], "screens") == 0)
         return runScreensTests(count, rest.data());
     return 2;

@@ -30,11 +30,10 @@ Window {
     // Between the host's clearTimeLine and resetTimeLine: the marks are built
     // once at the end instead of once per appended entry.
     property bool loadingTrack: false
-    // Edits since the last successful load or save: every recorded command,
-    // undo, redo and class-structure mark counts.
-    property int changeCount: 0
-    property int savedChangeCount: 0
-    readonly property bool modified: changeCount !== savedChangeCount
+    // Unsaved changes: the history away from its saved point, or a
+    // class-structure mark (not in the history) since the last load or save.
+    property bool modified: false
+    property bool unrecordedChange: false
     // The last open succeeded: a track (perhaps still without entries) is
     // open and can be filled and saved.
     property bool trackOpen: false
@@ -103,8 +102,8 @@ Window {
         return Editing.updateTimeTick(index, timeTick, changeCurrent);
     }
 
-    function noteChange() { ++changeCount; }
-    function markSaved() { savedChangeCount = changeCount; }
+    function noteChange(unrecorded) { Outcome.noteChange(unrecorded); }
+    function markSaved() { Outcome.markSaved(); }
     function showNotice(message, failure) { noticeBar.show(message, failure); }
 
     function updateUndoRedoStatus() {

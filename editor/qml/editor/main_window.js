@@ -122,7 +122,7 @@ function toggleClassStruct(index) {
     var level = trackModel.get(index).level === "1" ? "-1" : "1";
     trackModel.setProperty(index, "level", level);
     mainWindow.timeLine.updateItemLevel(index, level === "1" ? 1 : -1);
-    mainWindow.noteChange();
+    mainWindow.noteChange(true);
 }
 
 function trackArray() {

@@ -4,6 +4,19 @@
 // that document only; works on its ids (mainWindow, noticeBar, unsavedDialog).
 .import "main_window.js" as Editing
 
+// After a command was recorded, undone or redone; and after a change that the
+// history does not hold (unrecorded).
+function noteChange(unrecorded) {
+    mainWindow.unrecordedChange = mainWindow.unrecordedChange || unrecorded === true;
+    mainWindow.modified = mainWindow.unrecordedChange || !mainWindow.undoRedo.atSavedPoint();
+}
+
+function markSaved() {
+    mainWindow.undoRedo.markSaved();
+    mainWindow.unrecordedChange = false;
+    mainWindow.modified = false;
+}
+
 // Loads the package at once, dropping the current track.
 function openTrack(url) {
     mainWindow.undoRedo.reInit();

@@ -121,7 +121,9 @@ private slots:
         QVERIFY(modified());
         QVERIFY(s->item("unsavedDot")->isVisible());
         QVERIFY(s->item("modifiedMark")->isVisible());
-        click(s->item("undoButton"));
+        click(s->item("undoButton"));  // back at the saved state
+        QVERIFY(!modified());
+        click(s->item("redoButton"));
         QVERIFY(modified());
         click(s->item("saveButton"));
         QVERIFY(!s->item("unsavedDot")->isVisible());
@@ -130,6 +132,43 @@ private slots:
         s->clickCell(0);
         click(s->cellPart(0, "classStructButton"));
         QVERIFY(modified());
+    }
+
+    // The markers follow the history's saved point: undoing back to it
+    // clears them, redoing away sets them again; a new change after undoing
+    // past it leaves it out of reach. Real keys.
+    void markersFollowTheSavedPoint() {
+        QVERIFY(s->open(makeTrack(dir.path(), "point", threeEntries())));
+        auto key = [this](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
+            QTest::keyClick(s->window, k, modifiers);
+            QTest::qWait(10);
+        };
+        auto markersShown = [this](bool shown) {
+            return modified() == shown && s->item("unsavedDot")->isVisible() == shown &&
+                   s->item("modifiedMark")->isVisible() == shown;
+        };
+        typeCaption(0, "one");
+        s->clickCell(1);
+        QVERIFY(markersShown(true));
+        key(Qt::Key_Z);
+        QVERIFY(markersShown(false));
+        key(Qt::Key_Y);
+        QVERIFY(markersShown(true));
+
+        key(Qt::Key_S);
+        QVERIFY(markersShown(false));
+        key(Qt::Key_Z);  // before the save
+        QVERIFY(markersShown(true));
+        key(Qt::Key_Y);  // back at it
+        QVERIFY(markersShown(false));
+
+        key(Qt::Key_Z);
+        typeCaption(2, "other");
+        s->clickCell(0);  // recorded: the saved state cannot be redone now
+        QVERIFY(markersShown(true));
+        key(Qt::Key_Z);
+        QVERIFY(markersShown(true));
+        QCOMPARE(s->entries()[0].description, QStringLiteral("entry1"));
     }
 
     // The close tool and the window manager's close ask first; "取消" keeps

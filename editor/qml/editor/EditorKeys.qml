@@ -45,7 +45,7 @@ Item {
     }
     Shortcut {
         sequence: "Ctrl+I"
-        enabled: keys.count > 0
+        enabled: keys.editor !== null && keys.editor.canInsert
         onActivated: keys.editor.showInsertDialog()
     }
     Shortcut {

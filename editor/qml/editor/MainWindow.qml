@@ -37,6 +37,7 @@ Window {
     // The last open succeeded: a track (perhaps still without entries) is
     // open and can be filled and saved.
     property bool trackOpen: false
+    readonly property bool canInsert: trackOpen || trackModel.count > 0
     // What waits for the unsaved-changes dialog: {kind: "close"} or
     // {kind: "open", url: …}; null when nothing does.
     property var pendingAction: null
@@ -146,7 +147,7 @@ Window {
             dialogs.showSaveAs();
     }
     function showInsertDialog() {
-        if (trackModel.count > 0)
+        if (canInsert)
             dialogs.showInsert();
     }
 
@@ -219,8 +220,8 @@ Window {
             title: mainWindow.displayedTitle
             canUndo: mainWindow.canUndo
             canRedo: mainWindow.canRedo
-            canInsert: trackModel.count > 0
-            hintAllowed: trackModel.count > 0
+            canInsert: mainWindow.canInsert
+            hintAllowed: mainWindow.canInsert
             modified: mainWindow.modified
             onOpenClicked: mainWindow.showOpenDialog()
             onUndoClicked: mainWindow.undo()
@@ -260,7 +261,8 @@ Window {
             objectName: "emptyMessage"
             anchors.centerIn: parent
             visible: trackModel.count === 0
-            text: "请打开授课轨迹"
+            // An open track without entries is there to be filled.
+            text: mainWindow.trackOpen ? "授课轨迹为空，请插入图片" : "请打开授课轨迹"
             color: Theme.tipsGreen
             font.pixelSize: Theme.messageFontSize
             horizontalAlignment: Text.AlignHCenter

@@ -72,7 +72,7 @@ function execute(command) {
 }
 
 function insertPictures(urls) {
-    if (trackModel.count === 0)
+    if (!mainWindow.canInsert)
         return;
     var selected = trackViewer.currentIndex;
     var base = selected >= 0 ? trackModel.get(selected).timeTick : 0;
@@ -266,7 +266,7 @@ function redo() {
 // The insert dialog's way: says what is coming and lets PictureImport.qml wait
 // until that is drawn (the conversion blocks the window), then finishImport.
 function startImport(urls) {
-    if (trackModel.count === 0 || !urls || urls.length === 0)
+    if (!mainWindow.canInsert || !urls || urls.length === 0)
         return;
     var list = [];
     for (var k = 0; k < urls.length; ++k)

@@ -119,8 +119,8 @@ Window {
     function openTrack(url) { return Outcome.openTrack(url); }
     function requestOpen(url) { Outcome.requestOpen(url); }
     function requestClose() { Outcome.requestClose(); }
-    // Return whether the package (the chosen one for saveTrackAs) now holds
-    // the track.
+    // Both return whether the package (for saveTrackAs the chosen one) now
+    // holds the track.
     function saveTrack() { return Outcome.saveTrack(); }
     function saveTrackAs(url) { return Outcome.saveTrackAs(url); }
 

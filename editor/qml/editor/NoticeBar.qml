@@ -10,8 +10,6 @@ Rectangle {
 
     property alias text: noticeText.text
     property bool failure: false
-    // The way out offered at the end, or "" for none.
-    property alias actionText: action.content
 
     // The offered way out was chosen; the notice is gone.
     signal actionChosen()

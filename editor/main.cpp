@@ -3,6 +3,7 @@
 // start, as the desktop passes it:
 //   reelwright [FILE]
 #include "qplayerhost.h"
+#include "qt_translations.h"
 #ifdef Q_OS_WIN
 #include "scene_graph_backend.h"
 #endif
@@ -11,6 +12,7 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLocale>
 #include <QMetaObject>
 #include <QTimer>
 #include <QUrl>
@@ -34,6 +36,10 @@ int main(int argc, char* argv[]) {
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Reelwright"));
+    // The dialogs' last folders are kept under Tideboard/Reelwright.
+    QApplication::setOrganizationName(QStringLiteral("Tideboard"));
+    // The file dialogs in the user's language.
+    installQtTranslations(QLocale::system());
     // Lets the desktop match the windows to the program's menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tideboard.Reelwright"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/trayIcon.ico")));

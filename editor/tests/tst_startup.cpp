@@ -321,7 +321,8 @@ private slots:
         // The second on a display of its own, where nothing covers its window.
         OwnDisplay second;
         QVERIFY(second.start(programEnvironment(), "-screen 0 1280x800x24", {package}));
-        QVERIFY(noticeShowsWithin([&second]() { return second.grab(); }, 30000));
+        QVERIFY2(noticeShowsWithin([&second]() { return second.grab(); }, 60000),
+                 second.errors().constData());
         QVERIFY(
             second.errors().contains(QStringLiteral("此授课轨迹已在另一个窗口中打开").toUtf8()));
         QVERIFY(second.stop());

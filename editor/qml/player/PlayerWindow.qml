@@ -258,7 +258,7 @@ Window {
             anchors.bottom: controlBar.top
             text: timeLine.currentIndex >= 0 && timeLine.currentIndex < trackModel.count
                   ? playerWindow.timeToString(trackModel.get(timeLine.currentIndex).timeTick)
-                    + trackModel.get(timeLine.currentIndex).description
+                    + "  " + trackModel.get(timeLine.currentIndex).description
                   : ""
         }
 

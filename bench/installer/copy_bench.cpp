@@ -11,8 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/update.h"
 #include "support/log_file.h"
-#include "update.h"
 
 namespace {
 std::string g_package;

@@ -1,12 +1,13 @@
 #include "entry_writer.h"
 
 #include "failure_kinds.h"
+#include "platform/file_access.h"
 #include "store_paths.h"
-
-#include <unistd.h>
+#include "utf8_path.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <system_error>
@@ -19,7 +20,7 @@ namespace {
 
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
+        const std::ptrdiff_t written = platform::WriteSome(fd, data, size);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
@@ -75,13 +76,13 @@ PackwellFailure WriteEntryFile(zip_t* archive, zip_uint64_t index, uint64_t decl
     const int fd = CreateUniqueSibling(target, temporary);
     if (fd < 0) {
         systemError = errno;
-        error = "cannot write beside " + target.string() + ": " + std::strerror(systemError);
+        error = "cannot write beside " + Utf8Of(target) + ": " + std::strerror(systemError);
         return FailureOfError(systemError);
     }
     PackwellFailure failure = Copy(entry.get(), fd, declaredSize, error, systemError);
-    if (::close(fd) != 0 && failure == PackwellFailure::None) {
+    if (platform::CloseFile(fd) != 0 && failure == PackwellFailure::None) {
         systemError = errno;
-        error = "cannot write " + temporary.string() + ": " + std::strerror(systemError);
+        error = "cannot write " + Utf8Of(temporary) + ": " + std::strerror(systemError);
         failure = FailureOfError(systemError);
     }
     std::error_code code;
@@ -89,7 +90,7 @@ PackwellFailure WriteEntryFile(zip_t* archive, zip_uint64_t index, uint64_t decl
         fs::rename(temporary, target, code);
         if (code) {
             systemError = code.value();
-            error = "cannot replace " + target.string() + ": " + code.message();
+            error = "cannot replace " + Utf8Of(target) + ": " + code.message();
             failure = FailureOfError(systemError);
         }
     }

@@ -10,7 +10,9 @@ namespace packwell {
 inline PackwellFailure FailureOfError(int error) {
     switch (error) {
         case ENOSPC:
+#ifdef EDQUOT
         case EDQUOT:
+#endif
             return PackwellFailure::DiskFull;
         case EACCES:
         case EPERM:

@@ -1,8 +1,8 @@
 #include "package_file.h"
 
 #include "failure_kinds.h"
-
-#include <unistd.h>
+#include "platform/file_access.h"
+#include "utf8_path.h"
 
 #include <cstring>
 #include <system_error>
@@ -12,6 +12,11 @@ namespace fs = std::filesystem;
 namespace packwell {
 
 fs::path ResolvePackagePath(const fs::path& path) {
+#ifdef _WIN32
+    // Links on Windows need rights teachers do not have; the path is taken as
+    // it is.
+    return path.lexically_normal();
+#else
     fs::path current = path;
     std::error_code code;
     // A loop of links ends here; the save then fails on the last one.
@@ -22,6 +27,7 @@ fs::path ResolvePackagePath(const fs::path& path) {
         current = target.is_absolute() ? target : current.parent_path() / target;
     }
     return current.lexically_normal();
+#endif
 }
 
 PackwellFailure CheckReplaceable(const fs::path& package, std::string& error) {
@@ -29,23 +35,21 @@ PackwellFailure CheckReplaceable(const fs::path& package, std::string& error) {
     const fs::file_status status = fs::symlink_status(package, code);
     if (fs::exists(status)) {
         if (!fs::is_regular_file(status)) {
-            error = package.string() + " is not a file";
+            error = Utf8Of(package) + " is not a file";
             return PackwellFailure::Other;
         }
         // Replacing the file needs only its folder; a read-only package is
         // still left alone, as the teacher who made it so meant.
-        if (::access(package.c_str(), W_OK) != 0) {
-            const int reason = errno;
-            error = package.string() + ": " + std::strerror(reason);
+        if (const int reason = platform::FileWriteError(package)) {
+            error = Utf8Of(package) + ": " + std::strerror(reason);
             return reason == EROFS ? PackwellFailure::NoPermission
                                    : PackwellFailure::ReadOnlyPackage;
         }
     }
     const fs::path parent = package.parent_path();
     const fs::path folder = parent.empty() ? fs::path(".") : parent;
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        const int reason = errno;
-        error = folder.string() + ": " + std::strerror(reason);
+    if (const int reason = platform::FolderWriteError(folder)) {
+        error = Utf8Of(folder) + ": " + std::strerror(reason);
         return FailureOfError(reason);
     }
     return PackwellFailure::None;

@@ -4,6 +4,7 @@
 #include "failure_kinds.h"
 #include "package_file.h"
 #include "package_names.h"
+#include "platform/file_access.h"
 #include "save_collect.h"
 #include "save_leftovers.h"
 #include "save_reconcile.h"
@@ -12,20 +13,19 @@
 #include "unpack_bounds.h"
 #include "unpack_plan.h"
 #include "unpack_run.h"
-#include "unreferenced_pictures.h"
-
-#include <unistd.h>
+#include "utf8_path.h"
 
 #include <QDebug>
 #include <QString>
 
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 namespace fs = std::filesystem;
 using packwell::Archive;
+using packwell::PathFromUtf8;
+using packwell::Utf8Of;
 
 namespace {
 
@@ -72,14 +72,15 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
 
     // Everything the package claims is checked before anything is written.
     std::error_code code;
-    fs::create_directories(targetRoot, code);
-    if (::access(targetRoot.c_str(), W_OK | X_OK) != 0) {
-        lastFailure_ = packwell::FailureOfError(errno);
-        lastError_ = "cannot write into " + targetRoot + ": " + std::strerror(errno);
+    fs::create_directories(PathFromUtf8(targetRoot), code);
+    if (const int reason = packwell::platform::FolderWriteError(PathFromUtf8(targetRoot))) {
+        lastFailure_ = packwell::FailureOfError(reason);
+        lastError_ = "cannot write into " + targetRoot + ": " + std::strerror(reason);
         return false;
     }
-    lastFailure_ = packwell::CheckUnpackBounds(archive.get(), names.size(), plan.files,
-                                               plan.documentIndex, targetRoot, lastError_);
+    lastFailure_ =
+        packwell::CheckUnpackBounds(archive.get(), names.size(), plan.files, plan.documentIndex,
+                                    PathFromUtf8(targetRoot), lastError_);
     if (lastFailure_ != PackwellFailure::None)
         return false;
 
@@ -118,7 +119,7 @@ bool Packwell::ZipFiles(const ZipRequest& request) {
 
     // A link is saved through: the file it leads to is replaced, the link
     // stays. A package or folder the user may not write is left alone.
-    const fs::path package = packwell::ResolvePackagePath(request.packagePath);
+    const fs::path package = packwell::ResolvePackagePath(PathFromUtf8(request.packagePath));
     lastFailure_ = packwell::CheckReplaceable(package, lastError_);
     if (lastFailure_ != PackwellFailure::None)
         return false;
@@ -134,12 +135,12 @@ bool Packwell::ZipFiles(const ZipRequest& request) {
                      << "removed the leftover of an interrupted save:"
                      << QString::fromStdString(leftover);
     } else if (!unsupported) {
-        lastError_ = "another program is saving beside " + package.string();
+        lastError_ = "another program is saving beside " + Utf8Of(package);
         return false;
     }
 
     Archive archive =
-        packwell::OpenArchive(package.string(), ZIP_CREATE, request.options.password, lastError_);
+        packwell::OpenArchive(Utf8Of(package), ZIP_CREATE, request.options.password, lastError_);
     if (!archive)
         return false;
     packwell::KeptEntries kept;
@@ -148,21 +149,4 @@ bool Packwell::ZipFiles(const ZipRequest& request) {
         return false;
     lastFailure_ = packwell::CloseArchive(archive, request.options.comment, lastError_);
     return lastFailure_ == PackwellFailure::None;
-}
-
-std::vector<std::string> Packwell::RemoveUnreferencedPictures(
-    const std::string& trackFolder, const std::vector<std::string>& pictures,
-    const std::string& packagePath) {
-    std::string error;
-    Archive archive = packwell::OpenArchive(packagePath, ZIP_RDONLY, "", error);
-    if (!archive || trackFolder.empty()) {
-        qDebug() << "Packwell::RemoveUnreferencedPictures" << QString::fromStdString(error);
-        return {};
-    }
-    const std::vector<std::string> removed = packwell::RemoveUnreferenced(
-        fs::path(trackFolder) / "res", pictures, packwell::PackagedPictures(archive.get()));
-    for (const std::string& name : removed)
-        qDebug() << "Packwell::RemoveUnreferencedPictures"
-                 << "removed" << QString::fromStdString(name);
-    return removed;
 }

@@ -37,9 +37,31 @@ bool IsWindowsName(const std::string& segment) {
 #endif
 
 #ifdef _WIN32
+// Windows counts both in UTF-16 units; paths are opened without the
+// long-path prefix, so MAX_PATH (260, with the terminating NUL) holds.
 constexpr long kNameMax = 255;
-constexpr long kPathMax = 32767;  // with the long-path prefix
+constexpr long kPathMax = 260;
+
+long Length(const std::string& utf8) {
+    long units = 0;
+    for (const unsigned char c : utf8) {
+        if ((c & 0xC0) != 0x80)
+            units += c >= 0xF0 ? 2 : 1;  // four-byte sequences need a surrogate pair
+    }
+    return units;
+}
+
+long Length(const std::filesystem::path& path) {
+    return static_cast<long>(path.native().size());
+}
 #else
+long Length(const std::string& text) {
+    return static_cast<long>(text.size());
+}
+long Length(const std::filesystem::path& path) {
+    return static_cast<long>(path.native().size());
+}
+
 long Limit(const std::filesystem::path& folder, int name, long fallback) {
     const long value = ::pathconf(folder.c_str(), name);
     return value > 0 ? value : fallback;
@@ -71,10 +93,10 @@ bool IsStorablePath(const std::filesystem::path& folder, const std::string& rela
 #endif
     // The temporary file written beside it must fit as well.
     constexpr size_t kTemporaryRoom = 20;
-    if (static_cast<long>(folder.string().size() + 1 + relative.size() + kTemporaryRoom) >= pathMax)
+    if (Length(folder) + 1 + Length(relative) + static_cast<long>(kTemporaryRoom) >= pathMax)
         return false;
     for (const std::string& segment : Segments(relative)) {
-        if (static_cast<long>(segment.size()) > nameMax)
+        if (Length(segment) > nameMax)
             return false;
 #ifdef _WIN32
         if (!IsWindowsName(segment))

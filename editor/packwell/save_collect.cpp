@@ -2,6 +2,7 @@
 
 #include "package_names.h"
 #include "platform_names.h"
+#include "utf8_path.h"
 
 #include <zlib.h>
 
@@ -46,7 +47,7 @@ std::string RelativeEntryName(const fs::path& file, const fs::path& root) {
     const fs::path absoluteFile = fs::absolute(file, error).lexically_normal();
     const fs::path absoluteRoot = fs::absolute(root, error).lexically_normal();
     const fs::path relative = absoluteFile.lexically_relative(absoluteRoot);
-    const std::string name = Normalised(relative.generic_string());
+    const std::string name = Normalised(GenericUtf8Of(relative));
     if (name.empty() || name == "." || !IsSafeEntryName(name))
         return {};
     return name;
@@ -58,11 +59,11 @@ bool CollectFiles(const std::vector<std::string>& files, const std::vector<std::
                   const std::string& root, SaveList& list, std::string& error) {
     std::vector<fs::path> sources;
     for (const std::string& file : files)
-        sources.emplace_back(file);
+        sources.push_back(PathFromUtf8(file));
     for (const std::string& folder : folders) {
         std::error_code code;
-        for (fs::recursive_directory_iterator it(folder, code), end; !code && it != end;
-             it.increment(code)) {
+        for (fs::recursive_directory_iterator it(PathFromUtf8(folder), code), end;
+             !code && it != end; it.increment(code)) {
             if (it->is_regular_file(code))
                 sources.push_back(it->path());
         }
@@ -72,10 +73,11 @@ bool CollectFiles(const std::vector<std::string>& files, const std::vector<std::
         }
     }
 
+    const fs::path rootPath = PathFromUtf8(root);
     for (const fs::path& source : sources) {
-        const std::string name = RelativeEntryName(source, root);
+        const std::string name = RelativeEntryName(source, rootPath);
         if (name.empty()) {
-            error = "not below the root: " + source.string();
+            error = "not below the root: " + Utf8Of(source);
             return false;
         }
         if (!list.names.insert(name).second)
@@ -85,10 +87,10 @@ bool CollectFiles(const std::vector<std::string>& files, const std::vector<std::
         uint32_t crc = 0;
         uint64_t size = 0;
         if (!fs::is_regular_file(source, code) || !FileChecksum(source, crc, size)) {
-            list.skipped.push_back(source.string());
+            list.skipped.push_back(Utf8Of(source));
             list.missing.insert(name);
             qDebug() << "Packwell::ZipFiles"
-                     << "skipped, not a readable file:" << QString::fromStdString(source.string());
+                     << "skipped, not a readable file:" << QString::fromStdString(Utf8Of(source));
             continue;
         }
         list.wanted.push_back({source, name, crc, size});

@@ -1,6 +1,7 @@
 #include "save_write.h"
 
 #include "failure_kinds.h"
+#include "utf8_path.h"
 
 #include <algorithm>
 #include <cctype>
@@ -51,7 +52,7 @@ bool AddOrReplace(zip_t* zip, const SaveList& list, const KeptEntries& kept,
             found == kept.end() ? -1 : static_cast<zip_int64_t>(found->second);
         if (existing >= 0 && Unchanged(zip, static_cast<zip_uint64_t>(existing), item))
             continue;  // unchanged: copied raw by zip_close
-        zip_source_t* source = zip_source_file(zip, item.source.string().c_str(), 0, -1);
+        zip_source_t* source = zip_source_file(zip, Utf8Of(item.source).c_str(), 0, -1);
         if (!source) {
             error = ZipError("zip_source_file", zip);
             return false;

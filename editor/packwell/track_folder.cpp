@@ -1,6 +1,7 @@
 #include "track_folder.h"
 
 #include "store_paths.h"
+#include "utf8_path.h"
 
 #include <algorithm>
 #include <cctype>
@@ -55,18 +56,18 @@ bool PrepareTrackFolder(const fs::path& root, const std::string& folder, fs::pat
     const std::vector<std::string> segments = Segments(folder);
     fs::path place = root;
     for (size_t i = 0; i < segments.size(); ++i) {
-        place /= segments[i];
+        place /= PathFromUtf8(segments[i]);
         const bool last = i + 1 == segments.size();
         const fs::file_status status = fs::symlink_status(place, code);
         if (fs::is_directory(status)) {
             if (!last && fs::exists(fs::symlink_status(place / kTrackDocument, code))) {
-                error = place.string() + " is another track's folder";
+                error = Utf8Of(place) + " is another track's folder";
                 return false;
             }
             continue;
         }
         if (fs::exists(status)) {
-            error = "something other than a folder stands at " + place.string();
+            error = "something other than a folder stands at " + Utf8Of(place);
             return false;
         }
         // Another program unpacking the same package may make it first.
@@ -74,7 +75,7 @@ bool PrepareTrackFolder(const fs::path& root, const std::string& folder, fs::pat
             if (made.empty())
                 made = place;
         } else if (!fs::is_directory(fs::symlink_status(place))) {
-            error = "cannot create " + place.string() + ": " + code.message();
+            error = "cannot create " + Utf8Of(place) + ": " + code.message();
             return false;
         }
     }

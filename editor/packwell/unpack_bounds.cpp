@@ -1,8 +1,7 @@
 #include "unpack_bounds.h"
 
 #include "unpack_limits.h"
-
-#include <sys/statvfs.h>
+#include "utf8_path.h"
 
 #include <algorithm>
 #include <system_error>
@@ -59,7 +58,7 @@ PackwellFailure CheckUnpackBounds(zip_t* archive, uint64_t entryCount,
     uint64_t total = 0;
     for (const PlannedFile& file : files) {
         if (file.size > kMaxEntryBytes) {
-            error = file.target.string() + " of " + Mib(file.size) + ", more than " +
+            error = Utf8Of(file.target) + " of " + Mib(file.size) + ", more than " +
                     Mib(kMaxEntryBytes);
             return PackwellFailure::TooLarge;
         }
@@ -69,9 +68,11 @@ PackwellFailure CheckUnpackBounds(zip_t* archive, uint64_t entryCount,
         error = Mib(total) + " unpacked, more than " + Mib(kMaxUnpackedBytes);
         return PackwellFailure::TooLarge;
     }
-    struct statvfs disk;
-    if (::statvfs(targetRoot.c_str(), &disk) == 0) {
-        const uint64_t free = static_cast<uint64_t>(disk.f_bavail) * disk.f_frsize;
+    // What this user may still write there (blocks kept for root do not count).
+    std::error_code code;
+    const fs::space_info disk = fs::space(targetRoot, code);
+    if (!code) {
+        const uint64_t free = disk.available;
         const uint64_t needed = SpaceNeeded(files);
         if (needed + kFreeSpaceMargin > free) {
             error = Mib(needed) + " needed, " + Mib(free) + " free on the store's disk";

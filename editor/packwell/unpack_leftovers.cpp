@@ -1,10 +1,13 @@
 #include "unpack_leftovers.h"
 
 #include "store_paths.h"
+#include "utf8_path.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
 
 #include <cctype>
 #include <cerrno>
@@ -27,6 +30,16 @@ bool EndsInRandom(const std::string& name, size_t from) {
 
 }  // namespace
 
+#ifdef _WIN32
+// Windows cannot delete a file another program has open, so the temporary file of
+// a running unpack is never removed for a leftover: no turn is needed.
+UnpackTurn::UnpackTurn(const fs::path&) {}
+UnpackTurn::~UnpackTurn() = default;
+bool UnpackTurn::TryAlone() {
+    return true;
+}
+void UnpackTurn::Share() {}
+#else
 UnpackTurn::UnpackTurn(const fs::path& trackFolder) {
     fd_ = ::open(trackFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
@@ -46,9 +59,10 @@ void UnpackTurn::Share() {
     while (::flock(fd_, LOCK_SH) != 0 && errno == EINTR) {
     }
 }
+#endif
 
 bool IsUnpackLeftover(const fs::path& file) {
-    const std::string name = file.filename().string();
+    const std::string name = Utf8Of(file.filename());
     const std::string prefix = kTemporaryPrefix;
     const bool current = name.size() == prefix.size() + kTemporaryRandomLength &&
                          name.compare(0, prefix.size(), prefix) == 0 &&
@@ -68,7 +82,7 @@ std::vector<std::string> RemoveUnpackLeftovers(const fs::path& trackFolder) {
         if (IsUnpackLeftover(it->path())) {
             std::error_code gone;
             if (fs::remove(it->path(), gone))
-                removed.push_back(it->path().string());
+                removed.push_back(Utf8Of(it->path()));
         }
     }
     return removed;

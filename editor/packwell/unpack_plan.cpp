@@ -4,6 +4,7 @@
 #include "platform_names.h"
 #include "store_paths.h"
 #include "track_folder.h"
+#include "utf8_path.h"
 
 #include <QDebug>
 #include <QString>
@@ -34,6 +35,7 @@ bool PlanUnpack(zip_t* archive, const std::vector<EntryName>& names, const std::
         return false;
     }
 
+    const fs::path trackFolder = PathFromUtf8(root) / PathFromUtf8(plan.folder);
     for (zip_uint64_t index = 0; index < names.size(); ++index) {
         const std::string name = Normalised(names[index].name);
         if (name == flag)
@@ -52,7 +54,7 @@ bool PlanUnpack(zip_t* archive, const std::vector<EntryName>& names, const std::
             continue;
         if (!filter.excludePrefix.empty() && StartsWith(name, filter.excludePrefix))
             continue;
-        if (!IsStorablePath(root, plan.folder + "/" + inside)) {
+        if (!IsStorablePath(PathFromUtf8(root), plan.folder + "/" + inside)) {
             qDebug() << "Packwell::UnZipFile"
                      << "skipped, a name this system cannot store:" << QString::fromStdString(name);
             plan.skipped.push_back(name);
@@ -62,9 +64,9 @@ bool PlanUnpack(zip_t* archive, const std::vector<EntryName>& names, const std::
             plan.folders.push_back(inside);
             continue;
         }
-        fs::path target = fs::path(root) / plan.folder;
+        fs::path target = trackFolder;
         for (const std::string& segment : Segments(inside))
-            target /= segment;
+            target /= PathFromUtf8(segment);
         uint64_t size = 0;
         if (!DeclaredSize(archive, index, size)) {
             error = "no size for " + name;

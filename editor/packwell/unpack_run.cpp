@@ -4,6 +4,7 @@
 #include "store_paths.h"
 #include "track_folder.h"
 #include "unpack_leftovers.h"
+#include "utf8_path.h"
 
 #include <QDebug>
 #include <QString>
@@ -18,9 +19,10 @@ namespace packwell {
 PackwellFailure RunUnpack(zip_t* archive, UnpackPlan& plan, const std::string& root,
                           std::string& error) {
     std::filesystem::path made;
-    if (!PrepareTrackFolder(root, plan.folder, made, error))
+    const fs::path rootPath = PathFromUtf8(root);
+    if (!PrepareTrackFolder(rootPath, plan.folder, made, error))
         return PackwellFailure::Other;
-    const fs::path trackFolder = fs::path(root) / plan.folder;
+    const fs::path trackFolder = rootPath / PathFromUtf8(plan.folder);
     // What a killed unpack of this track left goes first, unless another
     // unpack of it is running.
     UnpackTurn turn(trackFolder);
@@ -44,8 +46,8 @@ PackwellFailure RunUnpack(zip_t* archive, UnpackPlan& plan, const std::string& r
             return abandon(PackwellFailure::Other);
     }
     for (const PlannedFile& file : plan.files) {
-        const fs::path relative = file.target.lexically_relative(trackFolder);
-        const std::vector<std::string> segments = Segments(relative.generic_string());
+        const std::string relative = GenericUtf8Of(file.target.lexically_relative(trackFolder));
+        const std::vector<std::string> segments = Segments(relative);
         // The package owns the places of its entries inside its track folder:
         // what an earlier package left in the way is replaced.
         if (!MakeFolders(trackFolder, segments, segments.size() - 1, error) ||
@@ -55,7 +57,7 @@ PackwellFailure RunUnpack(zip_t* archive, UnpackPlan& plan, const std::string& r
         const PackwellFailure failure =
             WriteEntryFile(archive, file.index, file.size, file.target, error, systemError);
         if (systemError == ENAMETOOLONG) {  // a file system with tighter limits
-            plan.skipped.push_back(plan.folder + "/" + relative.generic_string());
+            plan.skipped.push_back(plan.folder + "/" + relative);
             continue;
         }
         if (failure != PackwellFailure::None)

@@ -52,6 +52,34 @@ private slots:
         QVERIFY(QDir().mkpath(root()));
     }
 
+    // A package and a store whose paths hold Chinese characters and a blank:
+    // on Windows the narrow code page cannot carry them, so every path must
+    // cross into the file system and libzip as UTF-8.
+    void chinesePathWithBlank() {
+        const QString package = base() + QStringLiteral("/课件 目录/第三课 分数.zip");
+        const QString store = base() + QStringLiteral("/课件 目录/存储 区/");
+        QVERIFY(QDir().mkpath(QFileInfo(package).path()));
+        const QByteArray picture = randomBytes(4096);
+        QVERIFY(writeZip(package, {{"L/tracks.xml", trackXml("", "分数", "10")},
+                                   {QStringLiteral("L/res/图片 一.png"), picture}}));
+
+        Packwell packwell;
+        QVERIFY2(packwell.UnZipFile(local(package), local(store), "", "", "", false),
+                 packwell.LastError().c_str());
+        QCOMPARE(readFile(store + QStringLiteral("L/res/图片 一.png")), picture);
+
+        const QByteArray changed = trackXml("", "分数 改", "12");
+        writeFile(store + "L/tracks.xml", changed);
+        QVERIFY2(
+            packwell.ZipFiles({}, {local(store + "L")}, local(package), local(store), "", "", ""),
+            packwell.LastError().c_str());
+        const QMap<QString, ZipEntry> saved = readZip(package);
+        QCOMPARE(saved.value("L/tracks.xml").data, changed);
+        QCOMPARE(saved.value(QStringLiteral("L/res/图片 一.png")).data, picture);
+        QCOMPARE(QDir(QFileInfo(package).path()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("第三课 分数.zip")});
+    }
+
     // Names that would leave the track folder are skipped and named; nothing
     // is written outside it.
     void unsafeNamesSkipped_data() {
@@ -139,6 +167,9 @@ private slots:
     // allows it. A name too long for the system skips that entry alone.
     // Saving packs them back under the same names.
     void unusualNames() {
+#ifdef Q_OS_WIN
+        QSKIP("colons and long names are Linux cases; Windows refuses them by its own rules");
+#endif
         const QString longName = "L/res/" + QString(245, 'x') + ".jpg";
         const QString tooLong = "L/res/" + QString(300, 'y') + ".jpg";
         const QString deepName = "L/" + QString("d/").repeated(2100) + "deep.jpg";
@@ -257,6 +288,9 @@ private slots:
     // Two programs unpacking one package into one store at the same time both
     // succeed, round after round.
     void concurrentUnpacking() {
+#ifdef Q_OS_WIN
+        QSKIP("helper processes are started and killed the POSIX way");
+#endif
         const QString package = base() + "/p.zip";
         QList<QPair<QString, QByteArray>> entries{{"L/tracks.xml", "<t/>"}};
         for (int i = 0; i < 60; ++i)
@@ -282,6 +316,9 @@ private slots:
     // temporary names, but nothing that only looks alike and nothing of
     // another track.
     void killedUnpackLeftoversRemoved() {
+#ifdef Q_OS_WIN
+        QSKIP("helper processes are started and killed the POSIX way");
+#endif
         const QString package = base() + "/p.zip";
         QVERIFY(writeZip(package,
                          {{"L/tracks.xml", "<t/>"}, {"L/res/big.bin", randomBytes(96 << 20)}}));

@@ -1,18 +1,16 @@
 // Packwell's saving on its own: packages updated in place, files that vanished
 // from the store, names of Windows archivers written anew, saves that were
-// killed, and the pictures a save leaves behind.
+// killed.
 #include "packwell_testing.h"
 #include "testsupport.h"
 
 #include <packwell.h>
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QThread>
 
-#include <utime.h>
-
-#include <algorithm>
 #include <iostream>
 
 namespace {
@@ -58,8 +56,11 @@ private slots:
         writeFile(root() + "L/tracks.xml", QByteArray(4000, 'x'));
         writeFile(root() + "L/res/a.jpg", picture);
         writeFile(root() + "L/res/new.jpeg", picture);
-        const utimbuf later{storedTime + 86400, storedTime + 86400};
-        QCOMPARE(utime(QFile::encodeName(root() + "L/res/a.jpg").constData(), &later), 0);
+        QFile touched(root() + "L/res/a.jpg");
+        QVERIFY(touched.open(QIODevice::ReadWrite));
+        QVERIFY(touched.setFileTime(QDateTime::fromSecsSinceEpoch(storedTime + 86400),
+                                    QFileDevice::FileModificationTime));
+        touched.close();
 
         const std::vector<std::string> files = {local(root() + "L/tracks.xml"),
                                                 local(root() + "L/res/a.jpg"),
@@ -202,6 +203,9 @@ private slots:
     // beside the package; the next save removes it and nothing that only looks
     // like it.
     void interruptedSaveLeftoversRemoved() {
+#ifdef Q_OS_WIN
+        QSKIP("helper processes are started and killed the POSIX way");
+#endif
         const QString package = base() + "/p.zip";
         QVERIFY(writeZip(package, {{"L/tracks.xml", "old"}}));
         writeFile(root() + "L/tracks.xml", "new");
@@ -251,31 +255,6 @@ private slots:
             QCOMPARE(readFile(base() + name), keptBytes[name]);
         QVERIFY(QFileInfo(base() + "/p.zip.Lnk456").isSymLink());
         QCOMPARE(readZip(package).value("L/tracks.xml").data, QByteArray("new"));
-    }
-
-    // After a save, "res" keeps what the document or the package names and
-    // anything that is no regular file; an unreadable package removes nothing.
-    void unreferencedPicturesRemoved() {
-        const QString package = base() + "/p.zip";
-        QVERIFY(writeZip(package, {{"L/tracks.xml", "xml"},
-                                   {"L/res/packaged.jpg", "p"},
-                                   {"L/res/deeper/inner.jpg", "i"}}));
-        for (const char* name : {"document.jpg", "packaged.jpg", "undone.jpeg", "inner.jpg"})
-            writeFile(root() + "L/res/" + QString(name), "x");
-        writeFile(root() + "L/res/folder/kept.jpg", "x");
-        QVERIFY(QFile::link(root() + "L/res/undone.jpeg", root() + "L/res/link.jpg"));
-        Packwell packwell;
-        QVERIFY(packwell
-                    .RemoveUnreferencedPictures(local(root() + "L"), {"document.jpg"},
-                                                local(base() + "/missing.zip"))
-                    .empty());
-        std::vector<std::string> removed = packwell.RemoveUnreferencedPictures(
-            local(root() + "L"), {"document.jpg"}, local(package));
-        std::sort(removed.begin(), removed.end());
-        QCOMPARE(removed, locals({"inner.jpg", "undone.jpeg"}));
-        QCOMPARE(treeOf(root() + "L/res"),
-                 QStringList({"/document.jpg", "/folder", "/folder/kept.jpg", "/link.jpg",
-                              "/packaged.jpg"}));
     }
 };
 

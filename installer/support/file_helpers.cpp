@@ -177,11 +177,3 @@ std::string Utf8ToAnsi(const std::string& utf8) {
     }
     return platform::WideToMultiByte(platform::CodePage::kAnsi, wide);
 }
-
-std::string GuidToString(const platform::Guid& guid) {
-    return WideToAnsi(platform::GuidToRegistryString(guid));
-}
-
-std::string NewGuidString() {
-    return GuidToString(platform::NewGuid());
-}

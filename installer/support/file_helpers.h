@@ -1,12 +1,13 @@
-// Stateless file, path, known-folder, text and GUID helpers. Paths are narrow ANSI strings
-// shorter than platform::kMaxPath; only FileWriteToEnd logs (through g_libraryLog).
+// Stateless file, path, known-folder and text helpers (GUID texts: support/guid_text.h). Paths are
+// narrow ANSI strings shorter than platform::kMaxPath; only FileWriteToEnd logs (through
+// g_libraryLog).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/guid.h"
+#include "support/guid_text.h"  // GuidToString, NewGuidString
 
 // Writes size bytes to path, creating its folder with all missing levels first. The file is
 // created or truncated. False on a null buffer, size <= 0, or an open or write failure.
@@ -42,8 +43,3 @@ std::string GetTempFolder();
 std::u16string AnsiToWide(const std::string& text);
 std::string WideToAnsi(const std::u16string& text);
 std::string Utf8ToAnsi(const std::string& utf8);
-
-// The GUID's registry form ({XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, 38 chars) as ANSI text.
-std::string GuidToString(const platform::Guid& guid);
-// GuidToString of a new GUID.
-std::string NewGuidString();

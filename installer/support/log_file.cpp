@@ -8,7 +8,7 @@
 #include "platform/directory.h"
 #include "platform/known_folders.h"
 #include "platform/path.h"
-#include "support/file_helpers.h"
+#include "support/guid_text.h"
 
 namespace {
 

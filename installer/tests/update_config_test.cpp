@@ -4,8 +4,8 @@
 #include <string>
 #include <thread>
 
+#include "core/update.h"
 #include "platform/registry.h"
-#include "update.h"
 #include "update_test_support.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "core/update.h"
 #include "platform/error.h"
 #include "platform/known_folders.h"
 #include "platform/registry.h"
-#include "update.h"
 #include "update_test_support.h"
 
 namespace {

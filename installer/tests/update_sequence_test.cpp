@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "sequence/update_sequence.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
-#include "update_sequence.h"
 
 namespace {
 

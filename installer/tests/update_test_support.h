@@ -14,10 +14,10 @@
 
 #include <zlib.h>
 
+#include "core/update.h"
 #include "platform/system.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
-#include "update.h"
 
 namespace update_test {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "core/update.h"
 #include "package_format/package_trailer.h"
-#include "support/little_endian.h"
-#include "update.h"
+#include "pe/little_endian.h"
 
 namespace fs = std::filesystem;
 using namespace package_format;

@@ -14,11 +14,11 @@
 #include <iterator>
 #include <string>
 
-#include "desktop_links.h"
 #include "platform/event_loop.h"
 #include "platform/status_window.h"
-#include "process_lookup.h"
-#include "restart.h"
+#include "sequence/desktop_links.h"
+#include "sequence/process_lookup.h"
+#include "sequence/restart.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
 

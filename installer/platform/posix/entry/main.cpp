@@ -1,7 +1,0 @@
-// The POSIX program: no command line, everything happens in RunFerrylift.
-#include "startup.h"
-
-int main() {
-    // SW_SHOWNORMAL; the terminal status line has no show state.
-    return RunFerrylift(1);
-}

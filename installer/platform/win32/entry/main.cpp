@@ -1,8 +1,0 @@
-// The Windows program: graphical subsystem, no command line.
-#include <windows.h>
-
-#include "startup.h"
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
-    return RunFerrylift(showCommand);
-}

@@ -92,9 +92,9 @@ bool QPlayerHost::loadTrack(QUrl path) {
     Packwell packwell;
     if (!packwell.UnZipFile(packagePath.toStdString(), root.toStdString(), "", "", "", false)) {
         qCDebug(lcHost) << "QPlayerHost::loadTrack" << QString::fromStdString(packwell.LastError());
-        return failLoad(packwell.LastFailure() == PackwellFailure::TooLarge
-                            ? QStringLiteral("授课轨迹包过大")
-                            : QStringLiteral("无法解压授课轨迹包"));
+        // A package beyond the unpack's bounds says which one.
+        const QString refusal = QString::fromStdString(packwell.LastRefusal());
+        return failLoad(refusal.isEmpty() ? QStringLiteral("无法解压授课轨迹包") : refusal);
     }
 
     const QString xmlPath = folder + QStringLiteral("/tracks.xml");

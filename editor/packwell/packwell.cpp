@@ -51,6 +51,7 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
                          const std::string& password, const std::string& includePrefix,
                          const std::string& excludePrefix, bool keepExisting) {
     lastError_.clear();
+    lastRefusal_.clear();
     lastFailure_ = PackwellFailure::Other;  // until it succeeds
     skippedEntries_.clear();
     Archive archive = packwell::OpenArchive(packagePath, ZIP_RDONLY, password, lastError_);
@@ -78,14 +79,16 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
         lastError_ = "cannot write into " + targetRoot + ": " + std::strerror(reason);
         return false;
     }
+    packwell::Refusal refusal;
     lastFailure_ =
         packwell::CheckUnpackBounds(archive.get(), names.size(), plan.files, plan.documentIndex,
-                                    PathFromUtf8(targetRoot), lastError_);
-    if (lastFailure_ != PackwellFailure::None)
-        return false;
-
-    lastFailure_ = packwell::RunUnpack(archive.get(), plan, targetRoot, lastError_);
-    skippedEntries_ = plan.skipped;
+                                    PathFromUtf8(targetRoot), refusal);
+    if (lastFailure_ == PackwellFailure::None) {
+        lastFailure_ = packwell::RunUnpack(archive.get(), plan, targetRoot, refusal);
+        skippedEntries_ = plan.skipped;
+    }
+    lastError_ = refusal.error;
+    lastRefusal_ = refusal.reason;
     return lastFailure_ == PackwellFailure::None;
 }
 

@@ -91,6 +91,10 @@ public:
     const std::string& LastError() const { return lastError_; }
     // Kind of the last failure of UnZipFile or ZipFiles; None after a success.
     PackwellFailure LastFailure() const { return lastFailure_; }
+    // Why the last UnZipFile refused the package, in words for the teacher
+    // (Chinese, UTF-8), when a limit, the free space or an entry larger than
+    // it declares stopped it; empty for other failures.
+    const std::string& LastRefusal() const { return lastRefusal_; }
     // Entries of the package that the last UnZipFile left out, by name.
     const std::vector<std::string>& SkippedEntries() const { return skippedEntries_; }
     // Listed files that the last ZipFiles left out, as given.
@@ -98,6 +102,7 @@ public:
 
 private:
     std::string lastError_;
+    std::string lastRefusal_;
     PackwellFailure lastFailure_ = PackwellFailure::None;
     std::vector<std::string> skippedFiles_;
     std::vector<std::string> skippedEntries_;

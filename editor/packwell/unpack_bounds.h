@@ -19,15 +19,22 @@ struct PlannedFile {
     uint64_t size;  // as the central directory declares it
 };
 
+// Why an unpack was refused: error for the log, reason for the teacher
+// (Chinese, naming the limit; empty for failures that are no refusal).
+struct Refusal {
+    std::string error;
+    std::string reason;
+};
+
 // The declared unpacked size of entry index; false when the package does not
 // say.
 bool DeclaredSize(zip_t* archive, zip_uint64_t index, uint64_t& size);
 
-// None, or TooLarge / DiskFull with the reason in error. entryCount counts
+// None, or TooLarge / DiskFull with the refusal filled in. entryCount counts
 // every entry of the package, written or not; files are those to be written,
 // documentIndex the "tracks.xml" entry.
 PackwellFailure CheckUnpackBounds(zip_t* archive, uint64_t entryCount,
                                   const std::vector<PlannedFile>& files, zip_uint64_t documentIndex,
-                                  const std::filesystem::path& targetRoot, std::string& error);
+                                  const std::filesystem::path& targetRoot, Refusal& refusal);
 
 }  // namespace packwell

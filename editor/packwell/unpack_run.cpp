@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 namespace packwell {
 
 PackwellFailure RunUnpack(zip_t* archive, UnpackPlan& plan, const std::string& root,
-                          std::string& error) {
+                          Refusal& refusal) {
+    std::string& error = refusal.error;
     std::filesystem::path made;
     const fs::path rootPath = PathFromUtf8(root);
     if (!PrepareTrackFolder(rootPath, plan.folder, made, error))
@@ -60,6 +61,11 @@ PackwellFailure RunUnpack(zip_t* archive, UnpackPlan& plan, const std::string& r
             plan.skipped.push_back(plan.folder + "/" + relative);
             continue;
         }
+        if (failure == PackwellFailure::TooLarge)
+            refusal.reason =
+                "授课轨迹包已损坏：" + Utf8Of(file.target.filename()) + "解压后超出声明的大小";
+        else if (failure == PackwellFailure::DiskFull)
+            refusal.reason = "磁盘空间不足";
         if (failure != PackwellFailure::None)
             return abandon(failure);
     }

@@ -4,15 +4,17 @@
 #pragma once
 
 #include "packwell.h"
+#include "unpack_bounds.h"
 #include "unpack_plan.h"
 
 #include <string>
 
 namespace packwell {
 
-// None, or the kind of failure with the reason in error. An entry whose name
-// turns out too long for the file system is added to plan.skipped.
+// None, or the kind of failure with its refusal (a reason for the teacher when
+// an entry holds more than it declares or the disk fills). An entry whose
+// name turns out too long for the file system is added to plan.skipped.
 PackwellFailure RunUnpack(zip_t* archive, UnpackPlan& plan, const std::string& root,
-                          std::string& error);
+                          Refusal& refusal);
 
 }  // namespace packwell

@@ -231,7 +231,15 @@ private slots:
         Packwell packwell;
         QVERIFY(!packwell.UnZipFile(package.toStdString(), store.toStdString(), "", "", "", false));
         QCOMPARE(static_cast<int>(packwell.LastFailure()), kind);
+        QVERIFY(!packwell.LastRefusal().empty());
         QCOMPARE(treeOf(disk), before);
+        // The reason belongs to that unpack only (this one on the larger disk:
+        // the small one has less free than the margin).
+        const QString small = base() + "/small.zip";
+        QVERIFY(writeWindowsZip(small, {{"N/tracks.xml", "<t/>"}}));
+        QVERIFY2(packwell.UnZipFile(small.toStdString(), root().toStdString(), "", "", "", false),
+                 packwell.LastError().c_str());
+        QCOMPARE(packwell.LastRefusal(), std::string());
     }
 
     // An entry whose data unpacks to more than its headers declare stops at

@@ -366,7 +366,7 @@ private slots:
                                           << 0 << "tracks.xml含有实体声明";
         // Refused from the size the package declares, before it is unpacked.
         QTest::newRow("17 MB") << "<t>" + QByteArray(17 * 1024 * 1024, ' ') + "</t>" << 0
-                               << "授课轨迹包过大";
+                               << "tracks.xml过大";
     }
     void hostileDocuments() {
         QFETCH(QByteArray, xml);

@@ -1,8 +1,8 @@
 // Arbitrary bytes as a track package, unpacked into a scratch store: nothing
 // may appear beside the store or outside the package's track folder, the
 // store never holds more bytes than the package declares, every name unpacked
-// is UTF-8 whatever encoding the package used, and whatever unpacked must pack
-// and unpack again to the same files.
+// is UTF-8 whatever encoding the package used, a refusal says why, and whatever
+// unpacked must pack and unpack again to the same files.
 #include <entry_names.h>
 #include <packwell.h>
 
@@ -122,6 +122,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     check(scratchAfter == scratchBefore, "a file appeared outside the store");
     check(packwell::IsValidUtf8(flag), "the flag path is not UTF-8");
+    // A package too large is refused with a reason for the teacher, in UTF-8;
+    // a package that unpacked has none.
+    const std::string& reason = packwell.LastRefusal();
+    check(packwell.LastFailure() != PackwellFailure::TooLarge || !reason.empty(),
+          "a package refused as too large without a reason");
+    check(packwell::IsValidUtf8(reason), "the refusal's reason is not UTF-8");
+    check(!unpacked || reason.empty(), "a reason given for a package that unpacked");
     if (!unpacked)
         return 0;
     // The track folder is the flag path's folder; only it and the folders

@@ -80,6 +80,39 @@ private slots:
                  QStringList{QStringLiteral("第三课 分数.zip")});
     }
 
+    // A bomb at a Chinese path is refused alike everywhere, its reason naming
+    // the entry in UTF-8: a claim beyond the limits before anything is
+    // written, data beyond its declared size while writing (the track folder
+    // it began leaves with it). Another track in the store stays as it was.
+    void bombsRefusedAtChinesePath_data() {
+        QTest::addColumn<QList<RawEntry>>("entries");
+        QTest::addColumn<QString>("reason");
+        const QByteArray picture = QStringLiteral("L/res/板书 照片.jpg").toUtf8();
+        const RawEntry xml{"L/tracks.xml", "<t/>", true};
+        QTest::newRow("claims too much")
+            << QList<RawEntry>{xml, {picture, "a", true, 0, 600 << 20}}
+            << QStringLiteral("授课轨迹包过大：板书 照片.jpg解压后600 MB，一个文件最多512 MB");
+        RawEntry lying = deflatedEntry(picture, QByteArray(4 << 20, 'a'), 1024);
+        lying.utf8Flag = true;
+        QTest::newRow("holds more than it claims")
+            << QList<RawEntry>{xml, lying}
+            << QStringLiteral("授课轨迹包已损坏：板书 照片.jpg解压后超出声明的大小");
+    }
+    void bombsRefusedAtChinesePath() {
+        QFETCH(QList<RawEntry>, entries);
+        QFETCH(QString, reason);
+        const QString store = base() + QStringLiteral("/课件 目录/存储 区/");
+        writeFile(store + "M/tracks.xml", "another track");
+        const QStringList before = treeOf(store);
+        const QString package = base() + QStringLiteral("/课件 目录/炸弹.zip");
+        QVERIFY(writeWindowsZip(package, entries));
+        Packwell packwell;
+        QVERIFY(!packwell.UnZipFile(local(package), local(store), "", "", "", false));
+        QCOMPARE(packwell.LastFailure(), PackwellFailure::TooLarge);
+        QCOMPARE(QString::fromStdString(packwell.LastRefusal()), reason);
+        QCOMPARE(treeOf(store), before);
+    }
+
     // Names that would leave the track folder are skipped and named; nothing
     // is written outside it.
     void unsafeNamesSkipped_data() {

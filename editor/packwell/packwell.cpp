@@ -13,6 +13,7 @@
 #include "unpack_bounds.h"
 #include "unpack_plan.h"
 #include "unpack_run.h"
+#include "unreferenced_pictures.h"
 #include "utf8_path.h"
 
 #include <QDebug>
@@ -152,4 +153,21 @@ bool Packwell::ZipFiles(const ZipRequest& request) {
         return false;
     lastFailure_ = packwell::CloseArchive(archive, request.options.comment, lastError_);
     return lastFailure_ == PackwellFailure::None;
+}
+
+std::vector<std::string> Packwell::RemoveStrayPictures(const std::string& trackFolder,
+                                                       const std::vector<std::string>& pictures,
+                                                       const std::string& packagePath) {
+    std::string error;
+    Archive archive = packwell::OpenArchive(packagePath, ZIP_RDONLY, "", error);
+    if (!archive || trackFolder.empty()) {
+        qDebug() << "Packwell::RemoveStrayPictures" << QString::fromStdString(error);
+        return {};
+    }
+    const std::vector<std::string> removed = packwell::RemoveUnreferenced(
+        PathFromUtf8(trackFolder) / "res", pictures, packwell::PackagedPictures(archive.get()));
+    for (const std::string& name : removed)
+        qDebug() << "Packwell::RemoveStrayPictures"
+                 << "removed" << QString::fromStdString(name);
+    return removed;
 }

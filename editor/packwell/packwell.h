@@ -87,6 +87,16 @@ public:
                   const std::string& password, const std::string& comment,
                   const std::string& extraStoredExtensions);
 
+    // For an open, after UnZipFile and before any editing: removes the regular
+    // files directly in trackFolder + "/res" that neither pictures (the
+    // picture file names the document refers to) nor the package at
+    // packagePath (its track folder's "res") names, and returns their names:
+    // pictures an earlier session inserted and never saved, or left out of a
+    // save. Removes nothing when the package cannot be read.
+    std::vector<std::string> RemoveStrayPictures(const std::string& trackFolder,
+                                                 const std::vector<std::string>& pictures,
+                                                 const std::string& packagePath);
+
     // Last failure, for diagnostics.
     const std::string& LastError() const { return lastError_; }
     // Kind of the last failure of UnZipFile or ZipFiles; None after a success.

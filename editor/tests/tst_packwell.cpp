@@ -394,6 +394,40 @@ private slots:
         QCOMPARE(QFileInfo(root() + "L/res/big.bin").size(), qint64(96 << 20));
     }
 
+    // At an open, "res" keeps what the document or the package names and
+    // anything that is no regular file; an unreadable package removes nothing.
+    void strayPicturesRemoved() {
+        const QString package = base() + "/p.zip";
+        QVERIFY(writeZip(package, {{"L/tracks.xml", "xml"},
+                                   {"L/res/packaged.jpg", "p"},
+                                   {"L/res/deeper/inner.jpg", "i"}}));
+        for (const char* name : {"document.jpg", "packaged.jpg", "undone.jpeg", "inner.jpg"})
+            writeFile(root() + "L/res/" + QString(name), "x");
+        writeFile(root() + "L/res/folder/kept.jpg", "x");
+#ifdef Q_OS_UNIX
+        // A symbolic link is not a picture of the track (on Windows QFile::link makes a
+        // shortcut file, which is one).
+        QVERIFY(QFile::link(root() + "L/res/undone.jpeg", root() + "L/res/link.jpg"));
+#endif
+        Packwell packwell;
+        QVERIFY(packwell
+                    .RemoveStrayPictures(local(root() + "L"), {"document.jpg"},
+                                         local(base() + "/missing.zip"))
+                    .empty());
+        std::vector<std::string> removed =
+            packwell.RemoveStrayPictures(local(root() + "L"), {"document.jpg"}, local(package));
+        std::sort(removed.begin(), removed.end());
+        QCOMPARE(removed, locals({"inner.jpg", "undone.jpeg"}));
+#ifdef Q_OS_UNIX
+        QCOMPARE(treeOf(root() + "L/res"),
+                 QStringList({"/document.jpg", "/folder", "/folder/kept.jpg", "/link.jpg",
+                              "/packaged.jpg"}));
+#else
+        QCOMPARE(treeOf(root() + "L/res"),
+                 QStringList({"/document.jpg", "/folder", "/folder/kept.jpg", "/packaged.jpg"}));
+#endif
+    }
+
     // What an earlier package left where this one needs a folder or a file is
     // replaced inside the track folder; nothing outside it changes.
     void storeHeals() {

@@ -179,7 +179,11 @@ private slots:
             "import QtQuick 2.12\nImage { asynchronous: true; sourceSize.width: 223;"
             " sourceSize.height: 163 }",
             QUrl());
-        for (const QString name : {"Tafel #3.png", "50% fertig.png", "wer?.png", "黑板 (1).png"}) {
+        QStringList names = {"Tafel #3.png", "50% fertig.png", "黑板 (1).png"};
+#ifndef Q_OS_WIN
+        names << "wer?.png";  // a name Windows does not allow
+#endif
+        for (const QString& name : names) {
             QVERIFY(halves(QSize(446, 163)).save(dir.filePath(name), "PNG"));
             std::unique_ptr<QObject> image(component.create());
             QVERIFY2(image, qPrintable(component.errorString()));

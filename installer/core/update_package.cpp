@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/install_check.h"
 #include "core/update.h"
 #include "package_format/package_trailer.h"
 #include "platform/error.h"
@@ -64,23 +65,29 @@ int Install(std::FILE* ownFile, bool* needRestart) {
         LogPrintf(&g_logFile, "%s destination root is empty", kCopyTag);
         return kCopyFailed;
     }
+    if (!CheckArchiveBeforeInstall(archive, root)) {
+        return kCopyFailed;
+    }
+    // Every file takes its place in one rename once it is complete, the main program last and
+    // synced: a damaged entry, a full disk or a kill leaves each file old or new.
     bool excluded = ZipExtractEx(
         archive.c_str(), root.c_str(),
         [](const std::string& path) { return !IsClientProgram(path); },
         [needRestart](const std::string& path, uint32_t error) {
             return OnExcludeCreateFailed(path, error, needRestart);
-        });
+        },
+        ZipWriteMode::Replace);
     if (!excluded) {
         LogPrintf(&g_logFile, "%s ZipExtractExclude(%s, %s) error(%u)", kCopyTag, archive.c_str(),
                   root.c_str(), platform::LastError());
         return kCopyFailed;
     }
-    // The main program takes its place in one rename once it is complete: a damaged entry, a
-    // full disk or a kill leaves the old one, whose version lets a later package update it.
+    // The old main program stays until the new one is whole: its version lets a later package
+    // update it.
     bool included = ZipExtractEx(
         archive.c_str(), root.c_str(),
         [](const std::string& path) { return IsClientProgram(path); },
-        [](const std::string&, uint32_t) { return ZipCode::Fail; }, ZipWriteMode::Replace);
+        [](const std::string&, uint32_t) { return ZipCode::Fail; }, ZipWriteMode::ReplaceSynced);
     if (!included) {
         LogPrintf(&g_logFile, "%s ZipExtractInclude(%s, %s) error(%u)", kCopyTag, archive.c_str(),
                   root.c_str(), platform::LastError());

@@ -1,6 +1,7 @@
 // Folders and path existence.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -17,5 +18,10 @@ bool CreateDirectory(const std::string& path);
 // kErrorBadPathname (path not absolute), kErrorFilenameExcedRange (kMaxPath chars or more), or
 // the error of the level that failed. Sets LastError() to the same code.
 int CreateDirectoryAll(const std::string& path);
+
+// GetDiskFreeSpaceExA(folder, &freeToCaller, ...); POSIX: statvfs, f_bavail * f_frsize. The
+// bytes this user may still write on the volume that holds folder, which must exist. False
+// with LastError() set.
+bool GetDiskFreeSpace(const std::string& folder, uint64_t* freeBytes);
 
 }  // namespace platform

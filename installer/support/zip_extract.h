@@ -24,11 +24,14 @@ enum class ZipWriteMode {
     // Created under their own name (an old file is truncated) and written there.
     InPlace,
     // Written to a scratch file beside the target (its name plus kZipScratchSuffix), which takes
-    // the target's place with one rename once all data is written, on the disk, and its CRC
-    // matched. Until then, and after any failure or a kill, the target is the old file. The
-    // target is first opened for writing without truncating it, so a file in use still goes to
-    // the failure callback. A failure removes the scratch file.
+    // the target's place with one rename once all data is written and its size and CRC matched.
+    // Until then, and after any failure or a kill, the target is the old file. The target is
+    // first opened for writing without truncating it, so a file in use still goes to the
+    // failure callback. A failure removes the scratch file.
     Replace,
+    // Replace, with the scratch file's data on the disk before the rename (FlushFileBuffers):
+    // for the file that must survive a power cut too. A sync costs milliseconds per file.
+    ReplaceSynced,
 };
 constexpr char kZipScratchSuffix[] = ".ferrylift-new";
 

@@ -1,6 +1,7 @@
 #include "platform/directory.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <cerrno>
 
@@ -70,6 +71,17 @@ int CreateDirectoryAll(const std::string& path) {
         return fail(kErrorPathNotFound);
     }
     return fail(kErrorSuccess);
+}
+
+bool GetDiskFreeSpace(const std::string& folder, uint64_t* freeBytes) {
+    struct statvfs volume;
+    if (statvfs(folder.c_str(), &volume) != 0) {
+        SetLastErrorFromErrno();
+        return false;
+    }
+    *freeBytes = static_cast<uint64_t>(volume.f_bavail) * volume.f_frsize;
+    SetLastError(kErrorSuccess);
+    return true;
 }
 
 }  // namespace platform

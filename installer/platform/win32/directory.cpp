@@ -23,4 +23,13 @@ int CreateDirectoryAll(const std::string& path) {
     return result;
 }
 
+bool GetDiskFreeSpace(const std::string& folder, uint64_t* freeBytes) {
+    ULARGE_INTEGER freeToCaller{};
+    if (!::GetDiskFreeSpaceExA(folder.c_str(), &freeToCaller, nullptr, nullptr)) {
+        return false;
+    }
+    *freeBytes = freeToCaller.QuadPart;
+    return true;
+}
+
 }  // namespace platform

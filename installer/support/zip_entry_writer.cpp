@@ -1,0 +1,194 @@
+#include "support/zip_entry_writer.h"
+
+#include <unzip.h>
+
+#include <utility>
+
+#include "platform/error.h"
+#include "platform/file.h"
+#include "platform/file_time.h"
+#include "platform/shortcuts.h"
+#include "support/log_file.h"
+
+namespace zip_internal {
+namespace {
+
+constexpr char kEntryTag[] = "ZipExtractCurrentFile";
+constexpr size_t kChunkSize = 4096;
+
+// Copies the entry's data into the open file in chunks, one write per chunk. Failures name the
+// entry or the file, and the system error.
+bool CopyEntryData(unzFile archive, const std::string& name, platform::FileHandle file,
+                   const std::string& path) {
+    char buffer[kChunkSize];
+    for (;;) {
+        const int count = unzReadCurrentFile(archive, buffer, sizeof buffer);
+        if (count < 0) {
+            LogPrintf(g_libraryLog, "%s unzReadCurrentFile < 0 entry(%s) result(%d)", kEntryTag,
+                      name.c_str(), count);
+            return false;
+        }
+        if (count == 0) {
+            return true;
+        }
+        uint32_t written = 0;
+        if (!platform::WriteFile(file, buffer, static_cast<uint32_t>(count), &written) ||
+            written != static_cast<uint32_t>(count)) {
+            LogPrintf(g_libraryLog, "%s WriteFile != %d file(%s) error(%u)", kEntryTag, count,
+                      path.c_str(), platform::LastError());
+            return false;
+        }
+    }
+}
+
+// Creation, access and write time all become the entry's stored local date and time. A date
+// that names no day (month 0, say) leaves the times of the new file as they are.
+void ApplyEntryTime(platform::FileHandle file, unsigned long dosDateTime) {
+    platform::FileTime local = 0;
+    platform::FileTime utc = 0;
+    if (platform::DosDateTimeToFileTime(static_cast<uint16_t>(dosDateTime >> 16),
+                                        static_cast<uint16_t>(dosDateTime & 0xFFFF), &local) &&
+        platform::LocalFileTimeToFileTime(local, &utc)) {
+        platform::SetFileTime(file, &utc, &utc, &utc);
+    }
+}
+
+enum class CreateOutcome { Opened, Skipped, Failed };
+
+// Opens path for writing with `disposition`, asking the caller's callback after each failed
+// try. With missingIsFine a file that does not exist counts as opened: replacing only asks
+// whether an existing file can be written.
+CreateOutcome CreateWithRetries(const std::string& path, uint32_t disposition, bool missingIsFine,
+                                const ZipCreateFailed& onCreateFailed, platform::UniqueFile* file) {
+    for (;;) {
+        file->Reset(platform::CreateFile(path, platform::kGenericWrite, platform::kShareNone,
+                                         disposition, platform::kAttributesNone));
+        if (*file || (missingIsFine && platform::LastError() == platform::kErrorFileNotFound)) {
+            return CreateOutcome::Opened;
+        }
+        const uint32_t error = platform::LastError();
+        LogPrintf(g_libraryLog, "%s CreateFile(%s) failed(%u)", kEntryTag, path.c_str(), error);
+        const ZipCode answer = onCreateFailed(path, error);
+        if (answer == ZipCode::Skip) {
+            return CreateOutcome::Skipped;
+        }
+        if (answer != ZipCode::Retry) {
+            return CreateOutcome::Failed;
+        }
+    }
+}
+
+// Removes the scratch file on every way out, unless it has taken the target's place.
+class ScratchFile {
+public:
+    explicit ScratchFile(std::string path) : path_(std::move(path)) {}
+    ~ScratchFile() {
+        if (!kept_) {
+            platform::RemoveFile(path_);
+        }
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    const std::string& Path() const { return path_; }
+    void Keep() { kept_ = true; }
+
+private:
+    std::string path_;
+    bool kept_ = false;
+};
+
+bool CloseChecked(OpenEntry* entry, const std::string& name) {
+    if (!entry->Close()) {
+        LogPrintf(g_libraryLog, "%s unzCloseCurrentFile != UNZ_OK entry(%s)", kEntryTag,
+                  name.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool WriteInPlace(OpenEntry* entry, const std::string& name, unsigned long dosDateTime,
+                  const std::string& path, const ZipCreateFailed& onCreateFailed) {
+    platform::UniqueFile file;
+    const CreateOutcome outcome =
+        CreateWithRetries(path, platform::kCreateAlways, false, onCreateFailed, &file);
+    if (outcome != CreateOutcome::Opened) {
+        return outcome == CreateOutcome::Skipped;
+    }
+    if (!CopyEntryData(static_cast<unzFile>(entry->Archive()), name, file.Get(), path)) {
+        return false;
+    }
+    ApplyEntryTime(file.Get(), dosDateTime);
+    file.Reset();
+    // Without this check a damaged entry would be installed and reported as a success.
+    return CloseChecked(entry, name);
+}
+
+bool Replace(OpenEntry* entry, const std::string& name, unsigned long dosDateTime,
+             const std::string& path, const ZipCreateFailed& onCreateFailed, bool synced) {
+    {
+        platform::UniqueFile target;
+        const CreateOutcome outcome =
+            CreateWithRetries(path, platform::kOpenExisting, true, onCreateFailed, &target);
+        if (outcome != CreateOutcome::Opened) {
+            return outcome == CreateOutcome::Skipped;
+        }
+    }
+    // A scratch file left by a killed run is simply overwritten.
+    ScratchFile scratch(path + kZipScratchSuffix);
+    platform::UniqueFile file(platform::CreateFile(scratch.Path(), platform::kGenericWrite,
+                                                   platform::kShareNone, platform::kCreateAlways,
+                                                   platform::kAttributesNone));
+    if (!file) {
+        LogPrintf(g_libraryLog, "%s CreateFile(%s) failed(%u)", kEntryTag, scratch.Path().c_str(),
+                  platform::LastError());
+        return false;
+    }
+    if (!CopyEntryData(static_cast<unzFile>(entry->Archive()), name, file.Get(), scratch.Path())) {
+        return false;
+    }
+    ApplyEntryTime(file.Get(), dosDateTime);
+    if (synced && !platform::FlushFile(file.Get())) {
+        LogPrintf(g_libraryLog, "%s FlushFileBuffers(%s) failed(%u)", kEntryTag,
+                  scratch.Path().c_str(), platform::LastError());
+        return false;
+    }
+    file.Reset();
+    if (!CloseChecked(entry, name)) {
+        return false;
+    }
+    if (!platform::MoveFileReplacing(scratch.Path(), path)) {
+        LogPrintf(g_libraryLog, "%s MoveFileEx(%s, %s) failed(%u)", kEntryTag,
+                  scratch.Path().c_str(), path.c_str(), platform::LastError());
+        return false;
+    }
+    scratch.Keep();
+    return true;
+}
+
+}  // namespace
+
+OpenEntry::~OpenEntry() {
+    if (open_) {
+        unzCloseCurrentFile(static_cast<unzFile>(archive_));
+    }
+}
+
+bool OpenEntry::Close() {
+    open_ = false;
+    return unzCloseCurrentFile(static_cast<unzFile>(archive_)) == UNZ_OK;
+}
+
+bool WriteEntry(OpenEntry* entry, const std::string& name, unsigned long dosDateTime,
+                const std::string& path, const ZipCreateFailed& onCreateFailed, ZipWriteMode mode) {
+    switch (mode) {
+        case ZipWriteMode::InPlace:
+            return WriteInPlace(entry, name, dosDateTime, path, onCreateFailed);
+        case ZipWriteMode::Replace:
+            return Replace(entry, name, dosDateTime, path, onCreateFailed, false);
+        case ZipWriteMode::ReplaceSynced:
+            return Replace(entry, name, dosDateTime, path, onCreateFailed, true);
+    }
+    return false;
+}
+
+}  // namespace zip_internal

@@ -69,6 +69,11 @@ int CheckVersion();
 // then the registry entries. kCopied, kCopyFailed or kCopiedRestart.
 int CopyFileA();
 
+// When the installed main program has exactly the carried version, writes the uninstall values
+// and the App Path again if they differ from what a completed update writes (with a log
+// line): a run killed between the main program's rename and the registry writes heals.
+void MendRegistry();
+
 // Shell "open" of root joined with name. kStarted, kNotFound or kStartFailed.
 int StartProcess(const std::string& name);
 

@@ -41,6 +41,7 @@ public:
         return ::GetProcessIdFromName(name);
     }
     int CheckVersion() override { return Update::CheckVersion(); }
+    void MendRegistry() override { Update::MendRegistry(); }
     int CopyFiles() override { return Update::CopyFileA(); }
     void UpdateDesktopLinks() override { ::UpdateDesktopLinks(); }
     int StartProcess(const std::string& name) override { return Update::StartProcess(name); }

@@ -47,6 +47,8 @@ void HandleTimer(StageHost& host, StageOperations& operations) {
         case Update::kVersionLatest:
             LogStep(u8"当前程序已是最新版本");
             host.SetStatus(u"当前程序已是最新版本");
+            // An earlier run may have been killed between the main program and the registry.
+            operations.MendRegistry();
             startClient = true;
             break;
         case Update::kVersionUpdate:

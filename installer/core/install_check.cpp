@@ -65,10 +65,10 @@ uint64_t PeakGrowth(const std::vector<ZipListedEntry>& entries) {
 
 }  // namespace
 
-bool CheckArchiveBeforeInstall(const std::string& archive, const std::string& root) {
+bool CheckArchiveBeforeInstall(const ZipSource& archive, const std::string& root) {
     std::vector<ZipListedEntry> entries;
-    if (!ZipListEntries(archive.c_str(), root, &entries)) {
-        LogPrintf(&g_logFile, "%s ZipListEntries(%s) failed", kTag, archive.c_str());
+    if (!ZipListEntries(archive, root, &entries)) {
+        LogPrintf(&g_logFile, "%s ZipListEntries(%s) failed", kTag, archive.Name());
         return false;
     }
     const uint64_t needed = PeakGrowth(entries);
@@ -85,8 +85,8 @@ bool CheckArchiveBeforeInstall(const std::string& archive, const std::string& ro
         return false;
     }
     // Inflated only now: an archive that would not fit is refused without unpacking it.
-    if (!ZipVerifyEntries(archive.c_str())) {
-        LogPrintf(&g_logFile, "%s archive(%s) is damaged, nothing written", kTag, archive.c_str());
+    if (!ZipVerifyEntries(archive)) {
+        LogPrintf(&g_logFile, "%s archive(%s) is damaged, nothing written", kTag, archive.Name());
         return false;
     }
     return true;

@@ -54,6 +54,9 @@ void GetSourceVersion(std::u16string* productVersion, std::u16string* fixedFileV
 // Size of the installer's own file; 0 when its status cannot be read.
 int32_t GetModuleSize();
 
+// The temporary archive's name in the temporary folder.
+constexpr char kTempArchiveName[] = "TideboardFerrylift.zip";
+
 // Temporary folder + "TideboardFerrylift.zip".
 std::string GetTempFileNameA();
 

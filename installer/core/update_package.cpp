@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/install_check.h"
+#include "core/temp_archive.h"
 #include "core/update.h"
 #include "package_format/package_trailer.h"
 #include "platform/error.h"
@@ -51,8 +52,8 @@ int Install(std::FILE* ownFile, bool* needRestart) {
         LogPrintf(&g_logFile, "%s ReadFileToData failed", kCopyTag);
         return kCopyFailed;
     }
-    std::string archive = GetTempFileNameA();
-    if (!FileWriteToEnd(archive, data.data(), static_cast<int32_t>(data.size()))) {
+    TempArchive archive;
+    if (!archive.Write(data)) {
         LogPrintf(&g_logFile, "%s FileWriteToEnd failed", kCopyTag);
         return kCopyFailed;
     }
@@ -65,32 +66,31 @@ int Install(std::FILE* ownFile, bool* needRestart) {
         LogPrintf(&g_logFile, "%s destination root is empty", kCopyTag);
         return kCopyFailed;
     }
-    if (!CheckArchiveBeforeInstall(archive, root)) {
+    const ZipSource zip(archive.File(), archive.Path().c_str());
+    if (!CheckArchiveBeforeInstall(zip, root)) {
         return kCopyFailed;
     }
     // Every file takes its place in one rename once it is complete, the main program last and
     // synced: a damaged entry, a full disk or a kill leaves each file old or new.
     bool excluded = ZipExtractEx(
-        archive.c_str(), root.c_str(),
-        [](const std::string& path) { return !IsClientProgram(path); },
+        zip, root.c_str(), [](const std::string& path) { return !IsClientProgram(path); },
         [needRestart](const std::string& path, uint32_t error) {
             return OnExcludeCreateFailed(path, error, needRestart);
         },
         ZipWriteMode::Replace);
     if (!excluded) {
-        LogPrintf(&g_logFile, "%s ZipExtractExclude(%s, %s) error(%u)", kCopyTag, archive.c_str(),
-                  root.c_str(), platform::LastError());
+        LogPrintf(&g_logFile, "%s ZipExtractExclude(%s, %s) error(%u)", kCopyTag,
+                  archive.Path().c_str(), root.c_str(), platform::LastError());
         return kCopyFailed;
     }
     // The old main program stays until the new one is whole: its version lets a later package
     // update it.
     bool included = ZipExtractEx(
-        archive.c_str(), root.c_str(),
-        [](const std::string& path) { return IsClientProgram(path); },
+        zip, root.c_str(), [](const std::string& path) { return IsClientProgram(path); },
         [](const std::string&, uint32_t) { return ZipCode::Fail; }, ZipWriteMode::ReplaceSynced);
     if (!included) {
-        LogPrintf(&g_logFile, "%s ZipExtractInclude(%s, %s) error(%u)", kCopyTag, archive.c_str(),
-                  root.c_str(), platform::LastError());
+        LogPrintf(&g_logFile, "%s ZipExtractInclude(%s, %s) error(%u)", kCopyTag,
+                  archive.Path().c_str(), root.c_str(), platform::LastError());
         return kCopyFailed;
     }
     RegEdit();

@@ -49,6 +49,11 @@ FileHandle CreateFile(const std::string& path, uint32_t desiredAccess, uint32_t 
 bool WriteFile(FileHandle file, const void* data, uint32_t size, uint32_t* done = nullptr);
 bool ReadFile(FileHandle file, void* data, uint32_t size, uint32_t* done = nullptr);
 
+// SetFilePointerEx: moves the file position by offset from origin; *position (optional) gets
+// the new one. False with LastError() set.
+enum class SeekOrigin { kBegin, kCurrent, kEnd };
+bool SeekFile(FileHandle file, int64_t offset, SeekOrigin origin, int64_t* position = nullptr);
+
 // CloseHandle. Closing null does nothing and returns false.
 bool CloseFile(FileHandle file);
 

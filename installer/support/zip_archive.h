@@ -1,14 +1,16 @@
 // Opening an archive with minizip, for the extractor and the archive check. Internal to them.
 #pragma once
 
+#include "support/zip_extract.h"
+
 namespace zip_internal {
 
 // An open minizip archive (unzFile), closed on every way out.
 class Archive {
 public:
-    // Opens zipPath. Empty() is then true for an archive that holds nothing, Get() is null for
-    // one that cannot be opened.
-    explicit Archive(const char* zipPath);
+    // Opens the archive. Empty() is then true for an archive that holds nothing, Get() is null
+    // for one that cannot be opened.
+    explicit Archive(const ZipSource& zip);
     ~Archive();
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;

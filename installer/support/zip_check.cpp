@@ -48,15 +48,15 @@ bool ForEachEntry(const char* tag, unzFile archive, Visit visit) {
 
 }  // namespace
 
-bool ZipListEntries(const char* zipPath, const std::string& destDir,
+bool ZipListEntries(const ZipSource& zip, const std::string& destDir,
                     std::vector<ZipListedEntry>* entries) {
     entries->clear();
-    zip_internal::Archive opened(zipPath);
+    zip_internal::Archive opened(zip);
     if (opened.Empty()) {
         return true;
     }
     if (opened.Get() == nullptr) {
-        LogPrintf(g_libraryLog, "%s unzOpen64(%s) == NULL", kListTag, zipPath);
+        LogPrintf(g_libraryLog, "%s unzOpen64(%s) == NULL", kListTag, zip.Name());
         return false;
     }
     const std::string dest = zip_internal::WithSeparator(destDir);
@@ -76,13 +76,13 @@ bool ZipListEntries(const char* zipPath, const std::string& destDir,
         });
 }
 
-bool ZipVerifyEntries(const char* zipPath) {
-    zip_internal::Archive opened(zipPath);
+bool ZipVerifyEntries(const ZipSource& zip) {
+    zip_internal::Archive opened(zip);
     if (opened.Empty()) {
         return true;
     }
     if (opened.Get() == nullptr) {
-        LogPrintf(g_libraryLog, "%s unzOpen64(%s) == NULL", kVerifyTag, zipPath);
+        LogPrintf(g_libraryLog, "%s unzOpen64(%s) == NULL", kVerifyTag, zip.Name());
         return false;
     }
     // One buffer for all entries: the data is only counted, and checked by the library.

@@ -64,16 +64,16 @@ bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCre
     return zip_internal::WriteEntry(&entry, nameBuffer, info.dosDate, path, onCreateFailed, mode);
 }
 
-bool ZipExtractEx(const char* zipPath, const char* destDir, ZipFilter filter,
+bool ZipExtractEx(const ZipSource& zip, const char* destDir, ZipFilter filter,
                   ZipCreateFailed onCreateFailed, ZipWriteMode mode) {
-    zip_internal::Archive opened(zipPath);
+    zip_internal::Archive opened(zip);
     if (opened.Empty()) {
         platform::CreateDirectory(destDir);
         return true;
     }
     unzFile archive = static_cast<unzFile>(opened.Get());
     if (archive == nullptr) {
-        LogPrintf(g_libraryLog, "%s unzOpen64(%s) == NULL", kExtractTag, zipPath);
+        LogPrintf(g_libraryLog, "%s unzOpen64(%s) == NULL", kExtractTag, zip.Name());
         return false;
     }
 

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/file.h"
+
 // The failure callback's answer. Any other value counts as Fail.
 enum class ZipCode : int {
     Skip = 1,   // leave this file untouched and carry on
@@ -35,12 +37,30 @@ enum class ZipWriteMode {
 };
 constexpr char kZipScratchSuffix[] = ".ferrylift-new";
 
-// Extracts the archive at zipPath under destDir. True when every entry was dealt with (written,
+// Where an archive is read from.
+class ZipSource {
+public:
+    // The archive at path, opened by name with the library's default file functions.
+    ZipSource(const char* path) : name_(path) {}  // NOLINT(google-explicit-constructor)
+    // An archive the caller holds open for reading: read through that handle only (so no other
+    // file can take its name's place), from its start, and never closed here. name is the
+    // archive's name for log lines.
+    ZipSource(platform::FileHandle file, const char* name) : name_(name), file_(file) {}
+
+    const char* Name() const { return name_; }
+    platform::FileHandle File() const { return file_; }
+
+private:
+    const char* name_;
+    platform::FileHandle file_ = nullptr;
+};
+
+// Extracts the archive zip under destDir. True when every entry was dealt with (written,
 // left out by the filter, a folder, or skipped by the callback); false at the first failure,
 // with the reason in the library log. Files written before a failure stay. Entry names that
 // would leave destDir (a ".." segment, a leading separator, a drive prefix) or are 260 bytes or
 // longer fail the extraction. Both callables must be set.
-bool ZipExtractEx(const char* zipPath, const char* destDir, ZipFilter filter,
+bool ZipExtractEx(const ZipSource& zip, const char* destDir, ZipFilter filter,
                   ZipCreateFailed onCreateFailed, ZipWriteMode mode = ZipWriteMode::InPlace);
 
 // Extracts the archive's current entry; destDir ends with the path separator. The handle is

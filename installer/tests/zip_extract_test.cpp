@@ -15,12 +15,15 @@
 #include "file_in_use.h"
 #include "platform/directory.h"
 #include "platform/error.h"
+#include "platform/file.h"
 #include "platform/path.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "platform/win32/win32_undef.h"
 #endif
 
 namespace {
@@ -416,6 +419,27 @@ TEST_F(ZipExtractTest, NamesOf260BytesOrMoreAreRefusedNotCut) {
     }
     EXPECT_FALSE(platform::PathExists(In(cut)));
     EXPECT_FALSE(platform::PathExists(In(std::string(255, 'n'))));
+}
+
+// An archive held open is read through that handle alone: its name may be gone (or another
+// file's) by the time it is read, by every pass.
+TEST_F(ZipExtractTest, ArchiveHeldOpenIsReadThroughItsHandle) {
+    WriteArchive(archive_, {{"a.txt", "a"}, {"sub/b.txt", "b"}});
+    platform::UniqueFile file(platform::CreateFile(
+        archive_, platform::kGenericRead, platform::kShareRead | platform::kShareDelete,
+        platform::kOpenExisting, platform::kFileAttributeNormal));
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(platform::MoveFileReplacing(archive_, archive_ + ".gone"));
+    WriteArchive(archive_, {{"a.txt", "another archive's"}});
+    const ZipSource source(file.Get(), archive_.c_str());
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_TRUE(ZipExtractEx(
+            source, dest_.c_str(), [](const std::string&) { return true; },
+            [](const std::string&, uint32_t) { return ZipCode::Fail; }))
+            << LogText();
+        EXPECT_EQ("a", Read(In("a.txt")));
+        EXPECT_EQ("b", Read(In("sub/b.txt")));
+    }
 }
 
 }  // namespace

@@ -37,6 +37,22 @@ bool ReadFile(FileHandle file, void* data, uint32_t size, uint32_t* done) {
     return ok != FALSE;
 }
 
+bool SeekFile(FileHandle file, int64_t offset, SeekOrigin origin, int64_t* position) {
+    const DWORD method = origin == SeekOrigin::kBegin     ? FILE_BEGIN
+                         : origin == SeekOrigin::kCurrent ? FILE_CURRENT
+                                                          : FILE_END;
+    LARGE_INTEGER distance;
+    distance.QuadPart = offset;
+    LARGE_INTEGER at;
+    if (!::SetFilePointerEx(reinterpret_cast<HANDLE>(file), distance, &at, method)) {
+        return false;
+    }
+    if (position != nullptr) {
+        *position = at.QuadPart;
+    }
+    return true;
+}
+
 bool CloseFile(FileHandle file) {
     if (file == nullptr) {
         ::SetLastError(ERROR_INVALID_HANDLE);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/install_check.h"
+#include "core/leftovers.h"
 #include "core/temp_archive.h"
 #include "core/update.h"
 #include "package_format/package_trailer.h"
@@ -42,6 +43,13 @@ ZipCode OnExcludeCreateFailed(const std::string& path, uint32_t error, bool* nee
     if (result != 0) {
         return ZipCode::Fail;
     }
+    // Where the system allows it the old file goes with the restart; otherwise a later run
+    // removes it once nothing uses it.
+    const bool scheduled = platform::DeleteFileAtRestart(newPath);
+    LogPrintf(&g_logFile,
+              "%s MoveFileEx(%s, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) result(%d) error(%u)",
+              kExcludeHandlerTag, newPath.c_str(), scheduled ? 1 : 0,
+              scheduled ? 0u : platform::LastError());
     *needRestart = true;
     return ZipCode::Retry;
 }
@@ -66,6 +74,8 @@ int Install(std::FILE* ownFile, bool* needRestart) {
         LogPrintf(&g_logFile, "%s destination root is empty", kCopyTag);
         return kCopyFailed;
     }
+    // What earlier runs left goes first, which also frees its room.
+    RemoveLeftoversBelow(root);
     const ZipSource zip(archive.File(), archive.Path().c_str());
     if (!CheckArchiveBeforeInstall(zip, root)) {
         return kCopyFailed;

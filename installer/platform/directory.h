@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -23,5 +24,11 @@ int CreateDirectoryAll(const std::string& path);
 // bytes this user may still write on the volume that holds folder, which must exist. False
 // with LastError() set.
 bool GetDiskFreeSpace(const std::string& folder, uint64_t* freeBytes);
+
+// FindFirstFileA/FindNextFileA on folder + "\\*": every entry but "." and "..", in the order the
+// system gives them. isDirectory is false for a link or junction, so that a walk never leaves
+// the tree through one. False with LastError() set when the folder cannot be read.
+using FolderEntry = std::function<void(const std::string& name, bool isDirectory)>;
+bool ListFolder(const std::string& folder, const FolderEntry& found);
 
 }  // namespace platform

@@ -65,6 +65,11 @@ bool FlushFile(FileHandle file);
 // the target is then either the old file or the new one, never a mix. False with LastError().
 bool MoveFileReplacing(const std::string& from, const std::string& to);
 
+// MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT): the file goes at the next restart.
+// Windows allows it to administrators only (else kErrorAccessDenied); POSIX has no such
+// thing (kErrorNotSupported). False with LastError() set.
+bool DeleteFileAtRestart(const std::string& path);
+
 // For backend code of other seam areas (file times, ...): the HANDLE value on Windows, the
 // descriptor on POSIX; -1 for null.
 intptr_t NativeFileHandle(FileHandle file);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -109,6 +110,51 @@ TEST_F(CopyFileTest, FileInUseIsMovedAsideAndTheResultAsksForARestart) {
 
     // needRestart belongs to one call: the next call on a free file reports a plain copy.
     EXPECT_EQ(Update::kCopied, Update::CopyFileA());
+    platform::RegistryDeleteTree(kAppPathKey);
+}
+
+// Files moved aside are scheduled for deletion at the restart where the system allows it, and
+// a later run removes them, and the scratch files a kill left, once nothing uses them.
+TEST_F(CopyFileTest, LeftoversOfEarlierRunsGoAtTheNextRun) {
+    UseInstallFolder();
+    WritePackage(Suite());
+    fs::create_directories(install_);
+    const std::string guid = "{6B29FC40-CA47-1067-B31D-00DD010662DA}";
+    {
+        FileInUse inUse(install_ / "lib.dll");
+        ASSERT_TRUE(inUse.ok());
+        EXPECT_EQ(Update::kCopiedRestart, Update::CopyFileA());
+    }
+    EXPECT_TRUE(LogHas("Update::CopyFileA::OnExcludeCreateFailed MoveFileEx(" +
+                       (install_ / "lib.dll{").string()))
+        << Log();
+#if defined(_WIN32)
+    EXPECT_TRUE(LogHas("MOVEFILE_DELAY_UNTIL_REBOOT) result(1) error(0)")) << Log();
+#else
+    EXPECT_TRUE(LogHas("MOVEFILE_DELAY_UNTIL_REBOOT) result(0) error(50)")) << Log();
+#endif
+    // A kill's scratch file; look-alikes that are no leftovers: no file beside them, a GUID in
+    // lower case, a name of the suite's own.
+    WriteAll(install_ / "frame" / "css" / "old.css.ferrylift-new", "half");
+    WriteAll(install_ / ("orphan.dll" + guid), "keep");
+    WriteAll(install_ / "lib.dll{6b29fc40-ca47-1067-b31d-00dd010662da}", "keep");
+    EXPECT_EQ(Update::kCopied, Update::CopyFileA()) << Log();
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(install_)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find('{') != std::string::npos ||
+            name.find(".ferrylift-new") != std::string::npos) {
+            left.push_back(name);
+        }
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ((std::vector<std::string>{"lib.dll{6b29fc40-ca47-1067-b31d-00dd010662da}",
+                                        "orphan.dll" + guid}),
+              left);
+    EXPECT_TRUE(LogHas("Update::RemoveLeftovers DeleteFile(" +
+                       (install_ / "frame" / "css" / "old.css.ferrylift-new").string() +
+                       ") result(1)"))
+        << Log();
     platform::RegistryDeleteTree(kAppPathKey);
 }
 

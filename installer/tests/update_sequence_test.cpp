@@ -88,6 +88,7 @@ public:
         return version_;
     }
     void MendRegistry() override { journal_.events.push_back("mend"); }
+    void RemoveLeftovers() override { journal_.events.push_back("leftovers"); }
     int CopyFiles() override {
         ++journal_.copies;
         journal_.events.push_back("copy");
@@ -164,7 +165,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Outcome{7, {}, 0, "开始更新", ""}));
 
 // A run killed between the main program's rename and the registry writes leaves the latest
-// version installed: only then is the registry mended, before the client starts.
+// version installed: only then is the registry mended (and what earlier runs left removed;
+// an install does that itself), before the client starts.
 TEST(StageMachine, MendsTheRegistryWhenTheCarriedVersionIsInstalled) {
     for (int version : {0, 1, 2, 3}) {
         Journal journal;
@@ -175,7 +177,8 @@ TEST(StageMachine, MendsTheRegistryWhenTheCarriedVersionIsInstalled) {
         EXPECT_EQ(version == 3, mend != journal.events.end()) << version;
         if (mend != journal.events.end()) {
             EXPECT_EQ("status 当前程序已是最新版本", *(mend - 1));
-            EXPECT_EQ("links", *(mend + 1));
+            EXPECT_EQ("leftovers", *(mend + 1));
+            EXPECT_EQ("links", *(mend + 2));
         }
     }
 }

@@ -250,6 +250,11 @@ bool MoveFileReplacing(const std::string& from, const std::string& to) {
     return true;
 }
 
+bool DeleteFileAtRestart(const std::string& /*path*/) {
+    SetLastError(kErrorNotSupported);
+    return false;
+}
+
 intptr_t NativeFileHandle(FileHandle file) {
     return ToDescriptor(file);
 }

@@ -70,6 +70,10 @@ bool MoveFileReplacing(const std::string& from, const std::string& to) {
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
+bool DeleteFileAtRestart(const std::string& path) {
+    return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
 intptr_t NativeFileHandle(FileHandle file) {
     return file == nullptr ? -1 : reinterpret_cast<intptr_t>(file);
 }

@@ -232,4 +232,9 @@ lacks_log "= ExitWindowsEx("
 lacks_log "= GetLastError();"
 [ "$(cat "$root/lib/core.dll")" = "new core library" ] || fail "core.dll not rewritten"
 ls "$root"/lib/ | grep -qE '^core\.dll\{[0-9A-F-]{36}\}$' || fail "nothing moved aside"
-echo "PASS [wine: versions, shortcuts, registry, GBK log, locked client, trailer, empty archive, keyboard close, road]"
+# The moved-aside file was scheduled for deletion; the restart carries it out.
+has_log 'MOVEFILE_DELAY_UNTIL_REBOOT) result(1) error(0)'
+wrun wineboot -r >/dev/null 2>&1 || true
+! ls "$root"/lib/ | grep -qE '^core\.dll\{' || fail "moved-aside file left after the restart"
+[ "$(cat "$root/lib/core.dll")" = "new core library" ] || fail "core.dll lost in the restart"
+echo "PASS [wine: versions, shortcuts, registry, GBK log, locked client, trailer, empty archive, keyboard close, road, restart]"

@@ -25,6 +25,13 @@ set(CPACK_PACKAGE_CONTACT "Tideboard <packages@tideboard.invalid>")
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
+    # Reelwright's folder (editor/windows) as reelwright-<version>-win64.zip, its debug
+    # information apart.
+    if(TARGET reelwright)
+        list(APPEND CPACK_COMPONENTS_ALL reelwright reelwright_debug)
+        set(CPACK_ARCHIVE_REELWRIGHT_FILE_NAME reelwright-${PROJECT_VERSION}-win64)
+        set(CPACK_ARCHIVE_REELWRIGHT_DEBUG_FILE_NAME reelwright-${PROJECT_VERSION}-win64-debug)
+    endif()
     if(NOT DEFINED CPACK_GENERATOR)
         set(CPACK_GENERATOR ZIP)
     endif()

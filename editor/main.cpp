@@ -3,13 +3,20 @@
 // start, as the desktop passes it:
 //   reelwright [FILE]
 #include "qplayerhost.h"
+#include "qt_translations.h"
+#ifdef Q_OS_WIN
+#include "scene_graph_backend.h"
+#endif
 
 #include <QApplication>
 #include <QDebug>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLocale>
+#include <QMetaObject>
 #include <QTimer>
 #include <QUrl>
+#include <QVariant>
 
 namespace {
 
@@ -29,9 +36,19 @@ int main(int argc, char* argv[]) {
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Reelwright"));
+    // The dialogs' last folders are kept under Tideboard/Reelwright.
+    QApplication::setOrganizationName(QStringLiteral("Tideboard"));
+    // The file dialogs in the user's language.
+    installQtTranslations(QLocale::system());
     // Lets the desktop match the windows to the program's menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tideboard.Reelwright"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/trayIcon.ico")));
+#ifdef Q_OS_WIN
+    // A classroom PC's display driver may offer no usable OpenGL.
+    if (chooseSceneGraphBackend())
+        qInfo() << "main"
+                << "OpenGL 2 is not available; drawing with the software renderer";
+#endif
 
     QPlayerHost host(nullptr);
     // Without its window the program would run on unseen, with nothing to close.
@@ -43,15 +60,19 @@ int main(int argc, char* argv[]) {
     QObject::connect(&host, &QPlayerHost::quit, &application, &QApplication::quit);
 
     // Qt's own options are gone by now; the first remaining argument is the
-    // package. It opens once the event loop runs, so the window is up first;
-    // a package that cannot be opened leaves the empty window.
+    // package. It opens once the event loop runs, so the window is up first,
+    // and the way the open tool opens: a package that cannot be opened leaves
+    // the window with a notice that says why.
     const QStringList arguments = application.arguments().mid(1);
     if (!arguments.isEmpty()) {
         const QUrl package = packageUrl(arguments.first());
         QTimer::singleShot(0, &host, [&host, package]() {
-            if (!host.loadTrack(package))
+            QVariant opened;
+            QMetaObject::invokeMethod(host.userInterface(), "openTrack",
+                                      Q_RETURN_ARG(QVariant, opened), Q_ARG(QVariant, package));
+            if (!opened.toBool())
                 qWarning() << "main"
-                           << "cannot open" << package.toString();
+                           << "cannot open" << package.toString() << host.lastError();
         });
     }
     return application.exec();

@@ -1,4 +1,7 @@
 #include "qplayerhost.h"
+#include "host_log.h"
+#include "picture_provider.h"
+#include "track_xml.h"
 
 #include <QDebug>
 #include <QQmlComponent>
@@ -6,18 +9,16 @@
 #include <QQmlError>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QTextCodec>
-#include <QTextStream>
 #include <QVariant>
 
 QPlayerHost::QPlayerHost(QObject* parent) : HostOutcome(parent) {
     publish();
-    component = new QQmlComponent(&engine, QUrl(QStringLiteral("qrc:/qml/MainWindow.qml")));
+    component = new QQmlComponent(&engine, QUrl(QStringLiteral("qrc:/qml/editor/MainWindow.qml")));
     rootObject = component->create();
     // Without this the only trace of a broken document is "Component is not ready".
     if (!rootObject) {
         for (const QQmlError& error : component->errors())
-            qWarning().noquote() << "QPlayerHost::QPlayerHost" << error.toString();
+            qCWarning(lcHost).noquote() << "QPlayerHost::QPlayerHost" << error.toString();
     }
     connect(&engine, &QQmlEngine::quit, this, &QPlayerHost::quit);
 }
@@ -34,6 +35,7 @@ QPlayerHost::~QPlayerHost() = default;
 void QPlayerHost::publish() {
     qRegisterMetaType<QList<QUrl>>("QList<QUrl>");
     engine.rootContext()->setContextProperty(QStringLiteral("hostObject"), this);
+    engine.addImageProvider(QLatin1String(PictureProvider::kName), new PictureProvider);
 }
 
 void QPlayerHost::callUserInterface(const char* function, const QVariantList& arguments) {
@@ -55,8 +57,8 @@ void QPlayerHost::callUserInterface(const char* function, const QVariantList& ar
                                       Q_ARG(QVariant, a[3]), Q_ARG(QVariant, a[4]));
             break;
         default:
-            qWarning() << "QPlayerHost::callUserInterface" << function
-                       << "unsupported argument count" << arguments.size();
+            qCWarning(lcHost) << "QPlayerHost::callUserInterface" << function
+                              << "unsupported argument count" << arguments.size();
     }
 }
 
@@ -126,29 +128,21 @@ bool QPlayerHost::isPictureName(const QString& name) {
 // Rewrites "tracks.xml" whole and atomically: a failed write leaves the old file.
 bool QPlayerHost::writeDocument(const char* caller) {
     if (trackFile.fileName().isEmpty()) {
-        qDebug() << caller << "no track file";
+        qCDebug(lcHost) << caller << "no track file";
         return false;
     }
     QSaveFile out(trackFile.fileName());
     if (!out.open(QIODevice::WriteOnly)) {
-        qDebug() << caller << "cannot open" << out.fileName() << out.errorString();
+        qCDebug(lcHost) << caller << "cannot open" << out.fileName() << out.errorString();
         return false;
     }
-    {
-        QTextStream stream(&out);
-        // Without an encoding in the declaration the document is written as UTF-8;
-        // with one, save() switches the stream to it.
-        stream.setCodec(QTextCodec::codecForName("UTF-8"));
-        document.save(stream, 4, QDomNode::EncodingFromDocument);
-        stream.flush();
-        if (stream.status() != QTextStream::Ok) {
-            qDebug() << caller << "cannot write" << out.fileName();
-            out.cancelWriting();
-            return false;
-        }
+    if (!trackxml::write(document, out)) {
+        qCDebug(lcHost) << caller << "cannot write" << out.fileName();
+        out.cancelWriting();
+        return false;
     }
     if (!out.commit()) {
-        qDebug() << caller << "cannot write" << out.fileName() << out.errorString();
+        qCDebug(lcHost) << caller << "cannot write" << out.fileName() << out.errorString();
         return false;
     }
     return true;
@@ -157,8 +151,8 @@ bool QPlayerHost::writeDocument(const char* caller) {
 void QPlayerHost::updateTrack(QString id, QString description) {
     // An unparsed document would replace the track with nothing.
     if (document.documentElement().isNull()) {
-        qDebug() << "QPlayerHost::updateTrack"
-                 << "no parsed track, nothing written";
+        qCDebug(lcHost) << "QPlayerHost::updateTrack"
+                        << "no parsed track, nothing written";
         return;
     }
     const QDomElement tracks =
@@ -166,13 +160,8 @@ void QPlayerHost::updateTrack(QString id, QString description) {
     for (QDomNode child = tracks.firstChild(); !child.isNull(); child = child.nextSibling()) {
         if (child.toElement().attribute(QStringLiteral("id")) != id)
             continue;
-        QDomElement caption = child.firstChildElement(QStringLiteral("description"));
-        if (caption.firstChild().isNull()) {
-            if (!caption.isNull())
-                caption.appendChild(document.createTextNode(description));
-        } else {
-            caption.firstChild().setNodeValue(description);
-        }
+        trackxml::setText(document, child.firstChildElement(QStringLiteral("description")),
+                          description);
         break;
     }
     writeDocument("QPlayerHost::updateTrack");

@@ -1,6 +1,9 @@
-// A streaming look at "tracks.xml" before the document parser builds a tree of
-// it: the tree parser recurses once per nesting level and expands entities
-// without bound, so a small hostile package could exhaust the stack or memory.
+// A single linear look at "tracks.xml" before the document parser builds a
+// tree of it: the tree parser recurses once per nesting level and expands
+// entities without bound, and a stream parser's own checks (attribute
+// defaults, duplicate attributes, namespace lookups) grow with the square of
+// what a small hostile package can declare. This pass only follows the
+// markup: it costs one step per byte whatever the document holds.
 #pragma once
 
 #include <QByteArray>
@@ -15,7 +18,10 @@ constexpr int kMaxDepth = 256;
 
 // Empty when the document may be parsed; otherwise the reason, short and in
 // Chinese, for the window. Refuses documents larger than kMaxBytes, nested
-// deeper than kMaxDepth, declaring entities, or not well-formed.
+// deeper than kMaxDepth, with a document type that has declarations of its
+// own (an internal subset: refused where it starts, nothing of it is read), or
+// whose markup is broken (unclosed, or end tags that do not match). Whatever
+// else makes a document malformed is left to the document parser.
 QString refusalReason(const QByteArray& document);
 
 }  // namespace trackdoc

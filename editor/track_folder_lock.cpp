@@ -1,4 +1,5 @@
 #include "track_folder_lock.h"
+#include "host_log.h"
 
 #include <QDebug>
 #include <QDir>
@@ -17,8 +18,8 @@ std::unique_ptr<QLockFile> lockTrackFolder(const QString& trackFolder) {
         QString host;
         QString program;
         lock->getLockInfo(&pid, &host, &program);
-        qDebug() << "lockTrackFolder" << path << "not taken, error" << lock->error() << "holder"
-                 << pid << host << program;
+        qCDebug(lcHost) << "lockTrackFolder" << path << "not taken, error" << lock->error()
+                        << "holder" << pid << host << program;
     }
     return lock;
 }

@@ -1,5 +1,6 @@
 // Opening a track package: unpack into the store, parse "tracks.xml", fill the
 // properties and push the entries into the user interface.
+#include "host_log.h"
 #include "qplayerhost.h"
 #include "track_document_guard.h"
 #include "track_folder_lock.h"
@@ -35,7 +36,7 @@ bool isTrackFolderName(const QString& folder) {
 }  // namespace
 
 bool QPlayerHost::failLoad(const QString& reason) {
-    qDebug() << "QPlayerHost::loadTrack" << packagePath << "failed:" << reason;
+    qCDebug(lcHost) << "QPlayerHost::loadTrack" << packagePath << "failed:" << reason;
     folderLock.reset();
     trackFolder.clear();
     packagePath.clear();
@@ -63,13 +64,15 @@ bool QPlayerHost::loadTrack(QUrl path) {
     // The track folder is named after the folder holding "tracks.xml"; without
     // one there is no folder to unpack into.
     const int slash = flagPath.lastIndexOf(QLatin1Char('/'));
-    if (slash < 0 || !isTrackFolderName(flagPath.left(slash))) {
-        qDebug() << "QPlayerHost::loadTrack" << packagePath << "has no tracks.xml inside a folder";
+    if (slash < 0 || !isTrackFolderName(flagPath.left(slash)) ||
+        !Packwell::IsTrackFolderName(flag.substr(0, flag.find_last_of('/')))) {
+        qCDebug(lcHost) << "QPlayerHost::loadTrack" << packagePath
+                        << "has no tracks.xml inside a folder";
         return failLoad(QStringLiteral("文件不是授课轨迹包"));
     }
     if (!QDir().mkpath(root)) {
-        qDebug() << "QPlayerHost::loadTrack"
-                 << "cannot create" << root;
+        qCDebug(lcHost) << "QPlayerHost::loadTrack"
+                        << "cannot create" << root;
         return failLoad(QStringLiteral("无法创建授课轨迹目录"));
     }
 
@@ -88,14 +91,14 @@ bool QPlayerHost::loadTrack(QUrl path) {
 
     Packwell packwell;
     if (!packwell.UnZipFile(packagePath.toStdString(), root.toStdString(), "", "", "", false)) {
-        qDebug() << "QPlayerHost::loadTrack" << QString::fromStdString(packwell.LastError());
+        qCDebug(lcHost) << "QPlayerHost::loadTrack" << QString::fromStdString(packwell.LastError());
         return failLoad(QStringLiteral("无法解压授课轨迹包"));
     }
 
     const QString xmlPath = folder + QStringLiteral("/tracks.xml");
     const QFileInfo xmlInfo(xmlPath);
     if (!xmlInfo.isFile()) {
-        qDebug() << "QPlayerHost::loadTrack" << xmlPath << "is missing";
+        qCDebug(lcHost) << "QPlayerHost::loadTrack" << xmlPath << "is missing";
         return failLoad(QStringLiteral("授课轨迹包中没有tracks.xml"));
     }
     // The size is known before anything is read, so an absurd file costs nothing.
@@ -103,7 +106,7 @@ bool QPlayerHost::loadTrack(QUrl path) {
         return failLoad(QStringLiteral("tracks.xml过大"));
     QFile xmlFile(xmlPath);
     if (!xmlFile.open(QIODevice::ReadOnly)) {
-        qDebug() << "QPlayerHost::loadTrack" << xmlPath << xmlFile.errorString();
+        qCDebug(lcHost) << "QPlayerHost::loadTrack" << xmlPath << xmlFile.errorString();
         return failLoad(QStringLiteral("无法读取tracks.xml"));
     }
     const QByteArray xml = xmlFile.read(trackdoc::kMaxBytes + 1);
@@ -115,7 +118,7 @@ bool QPlayerHost::loadTrack(QUrl path) {
     QString error;
     int line = 0;
     if (!parsed.setContent(xml, false, &error, &line)) {
-        qDebug() << "QPlayerHost::loadTrack" << xmlPath << "line" << line << error;
+        qCDebug(lcHost) << "QPlayerHost::loadTrack" << xmlPath << "line" << line << error;
         return failLoad(QStringLiteral("tracks.xml格式错误（第%1行）").arg(line));
     }
 
@@ -160,8 +163,8 @@ bool QPlayerHost::loadTrack(QUrl path) {
         // path would reach into another track, so the entry shows no picture.
         const bool usable = isPictureName(picture);
         if (!usable && !picture.isEmpty())
-            qDebug() << "QPlayerHost::loadTrack"
-                     << "picture name is a path, not used:" << picture;
+            qCDebug(lcHost) << "QPlayerHost::loadTrack"
+                            << "picture name is a path, not used:" << picture;
         callUserInterface(
             "appendItem",
             {entryId(picture), usable ? trackFolder + QStringLiteral("/res/") + picture : QString(),

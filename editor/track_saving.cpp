@@ -1,18 +1,17 @@
 // Saving a track: merge the user interface's entry list into the document,
-// rewrite "tracks.xml" and repack the package; turning pictures into entries.
+// rewrite "tracks.xml" and repack the package.
+#include "entry_matching.h"
+#include "host_log.h"
 #include "qplayerhost.h"
+#include "track_xml.h"
 
 #include <packwell.h>
 
 #include <QDebug>
 #include <QFileInfo>
-#include <QHash>
-#include <QImage>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QSaveFile>
-#include <QSet>
-#include <QUuid>
 
 #include <algorithm>
 #include <cmath>
@@ -21,11 +20,6 @@
 #include <vector>
 
 namespace {
-
-struct IndexedEntry {
-    int position;
-    QDomNode node;
-};
 
 QString entryIdOf(const QDomNode& entry) {
     const QString picture = entry.firstChildElement(QStringLiteral("picture")).text();
@@ -64,8 +58,22 @@ void restoreFile(const QString& path, bool existed, const QByteArray& bytes) {
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        qDebug() << "QPlayerHost::saveTrack"
-                 << "cannot restore" << path << file.errorString();
+        qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                        << "cannot restore" << path << file.errorString();
+}
+
+// Time of a document entry as loading reads it: 0 when "ticks" holds no number.
+int ticksOf(const QDomElement& entry) {
+    bool ok = false;
+    const int time = entry.firstChildElement(QStringLiteral("ticks")).text().toInt(&ok);
+    return ok ? time : 0;
+}
+
+// What ties a window entry to its document entry: the id and the picture's
+// name (entries showing pictures of one name with two extensions share the
+// id); a name that is no picture of the folder reaches the window as none.
+QString matchKey(const QString& id, const QString& picture) {
+    return id + QLatin1Char('\n') + (QPlayerHost::isPictureName(picture) ? picture : QString());
 }
 
 int wholeSeconds(const QJsonValue& value) {
@@ -78,42 +86,17 @@ int wholeSeconds(const QJsonValue& value) {
     return static_cast<int>(number);
 }
 
-// Sets the first text of element, creating it when the element has none.
-void setText(QDomDocument& document, QDomElement element, const QString& text) {
-    if (element.isNull())
-        return;
-    if (element.firstChild().isNull())
-        element.appendChild(document.createTextNode(text));
-    else
-        element.firstChild().setNodeValue(text);
-}
-
-// The entry's first child element of that name, appended when it has none, so
-// an edited time, caption or level is not dropped for want of a place.
-QDomElement childElement(QDomDocument& document, QDomNode entry, const QString& name) {
-    QDomElement element = entry.firstChildElement(name);
-    if (element.isNull() && entry.isElement())
-        element = entry.appendChild(document.createElement(name)).toElement();
-    return element;
-}
-
-QDomElement textElement(QDomDocument& document, const QString& name, const QString& text) {
-    QDomElement element = document.createElement(name);
-    element.appendChild(document.createTextNode(text));
-    return element;
-}
-
 }  // namespace
 
 bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
-    qDebug() << "QPlayerHost::saveTrack"
-             << "titile is " << titile << "; track is " << track;
+    qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                    << "titile is " << titile << "; track is " << track;
 
     // Saving an unparsed or absent document would overwrite the package with an
     // empty track.
     if (trackFolder.isEmpty() || packagePath.isEmpty() || document.documentElement().isNull()) {
-        qDebug() << "QPlayerHost::saveTrack"
-                 << "no track is open, nothing saved";
+        qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                        << "no track is open, nothing saved";
         setLastSkipped({});
         setLastError(QStringLiteral("没有打开的授课轨迹"));
         return false;
@@ -123,20 +106,18 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     // rest of the track still reaches the package.
     const QString pictureFolder = trackFolder + QStringLiteral("/res/");
     std::vector<std::string> files{(trackFolder + QStringLiteral("/tracks.xml")).toStdString()};
-    QSet<QString> wantedIds;
     QStringList pictureNames;
     QStringList skipped;
     for (const QJsonValue& value : track) {
         const QJsonObject entry = value.toObject();
-        wantedIds.insert(entry.value(QStringLiteral("id")).toString());
         const QString name = pictureNameOf(entry.value(QStringLiteral("sample")), pictureFolder);
         pictureNames << name;
         if (!isPictureName(name))
             continue;  // an entry without a picture
         const QFileInfo picture(pictureFolder + name);
         if (picture.isSymLink() || !picture.isFile()) {
-            qDebug() << "QPlayerHost::saveTrack"
-                     << "not packed, no regular file:" << picture.filePath();
+            qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                            << "not packed, no regular file:" << picture.filePath();
             skipped << name;
             continue;
         }
@@ -145,89 +126,78 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     skipped.removeDuplicates();
     setLastSkipped(skipped);
 
-    qDebug().noquote() << "QPlayerHost::saveTrack" << document.toString(1);
+    qCDebug(lcHost).noquote() << "QPlayerHost::saveTrack" << document.toString(1);
 
     QDomElement top = document.documentElement();
-    QDomElement name = top.firstChildElement(QStringLiteral("track_name"));
-    if (name.isNull())
-        name = top.appendChild(document.createElement(QStringLiteral("track_name"))).toElement();
-    setText(document, name, titile);
+    trackxml::setText(document, trackxml::childElement(document, top, QStringLiteral("track_name")),
+                      titile);
 
-    QDomElement tracks = top.firstChildElement(QStringLiteral("tracks"));
-    if (tracks.isNull())
-        tracks = top.appendChild(document.createElement(QStringLiteral("tracks"))).toElement();
+    QDomElement tracks = trackxml::childElement(document, top, QStringLiteral("tracks"));
 
-    // The kept entries by id, each list in document order. An entry is looked up
-    // as the first of its id, as a walk from the top would find it; an edit that
-    // renames its picture moves it to the list of its new id.
-    QSet<QString> keptIds;
-    QHash<QString, std::vector<IndexedEntry>> keptById;
-    int position = 0;
-    for (QDomNode child = tracks.firstChild(); !child.isNull(); ++position) {
-        const QDomNode next = child.nextSibling();
-        if (!child.isElement()) {  // comments and the like are no entries
-            child = next;
-            continue;
-        }
-        const QString id = entryIdOf(child);
-        if (wantedIds.contains(id)) {
-            keptIds.insert(id);
-            keptById[id].push_back({position, child});
-        } else {
-            tracks.removeChild(child);
-        }
-        child = next;
+    // Every element below "tracks" is an entry; comments and the like stay as
+    // they are. Entries no window entry stands for were deleted by the teacher.
+    QVector<QDomElement> entries;
+    QVector<EntryKey> documentKeys;
+    for (QDomElement entry = tracks.firstChildElement(); !entry.isNull();
+         entry = entry.nextSiblingElement()) {
+        entries << entry;
+        const QString picture = entry.firstChildElement(QStringLiteral("picture")).text();
+        documentKeys << EntryKey{matchKey(entryIdOf(entry), picture), ticksOf(entry)};
+    }
+    QVector<EntryKey> windowKeys;
+    for (int index = 0; index < track.size(); ++index) {
+        const QJsonObject object = track[index].toObject();
+        windowKeys << EntryKey{
+            matchKey(object.value(QStringLiteral("id")).toString(), pictureNames[index]),
+            wholeSeconds(object.value(QStringLiteral("timeTick")))};
+    }
+    const QVector<int> matched = EntryMatcher(documentKeys).match(windowKeys);
+    QVector<bool> kept(entries.size(), false);
+    for (int found : matched) {
+        if (found >= 0)
+            kept[found] = true;
+    }
+    for (int index = 0; index < entries.size(); ++index) {
+        if (!kept[index])
+            tracks.removeChild(entries[index]);
     }
 
     for (int index = 0; index < track.size(); ++index) {
         const QJsonObject object = track[index].toObject();
         const QString id = object.value(QStringLiteral("id")).toString();
         const QString fileName = pictureNames[index];
-        const int time = wholeSeconds(object.value(QStringLiteral("timeTick")));
+        const int time = windowKeys[index].time;
         const QString caption = object.value(QStringLiteral("description")).toString();
         const QString level = object.value(QStringLiteral("level")).toString();
 
-        if (keptIds.contains(id)) {
-            auto kept = keptById.find(id);
-            if (kept == keptById.end() || kept->empty())
-                continue;  // its only entry was renamed by an edit before
-            const IndexedEntry found = kept->front();
-            QDomNode entry = found.node;
+        if (matched[index] >= 0) {
+            QDomElement entry = entries[matched[index]];
             if (id == QLatin1String("{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}"))
-                qDebug() << "QPlayerHost::saveTrack"
-                         << "{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}";
-            setText(document, childElement(document, entry, QStringLiteral("ticks")),
-                    QString::number(time));
-            // An entry loaded without a usable picture keeps its name as it was.
-            if (isPictureName(fileName))
-                setText(document, entry.firstChildElement(QStringLiteral("picture")), fileName);
-            setText(document, childElement(document, entry, QStringLiteral("description")),
-                    caption);
-            setText(document, childElement(document, entry, QStringLiteral("level")), level);
-            const QString newId = entryIdOf(entry);
-            if (newId != id) {
-                kept->erase(kept->begin());
-                std::vector<IndexedEntry>& moved = keptById[newId];  // may rehash: kept is done
-                moved.insert(std::upper_bound(moved.begin(), moved.end(), found,
-                                              [](const IndexedEntry& a, const IndexedEntry& b) {
-                                                  return a.position < b.position;
-                                              }),
-                             found);
-            }
+                qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                                << "{E8828C0C-2335-4D17-887F-3A61AF1AAE4A}";
+            // A time left as it was keeps its text, whatever this editor made of it.
+            if (time != ticksOf(entry))
+                trackxml::setText(document,
+                                  trackxml::childElement(document, entry, QStringLiteral("ticks")),
+                                  QString::number(time));
+            trackxml::setText(
+                document, trackxml::childElement(document, entry, QStringLiteral("description")),
+                caption);
+            trackxml::setText(
+                document, trackxml::childElement(document, entry, QStringLiteral("level")), level);
         } else {
-            QDomElement entry = document.createElement(QStringLiteral("track"));
-            entry.appendChild(
-                textElement(document, QStringLiteral("action"), QStringLiteral("manual import")));
-            entry.appendChild(textElement(document, QStringLiteral("description"), caption));
-            entry.appendChild(
-                textElement(document, QStringLiteral("ticks"), QString::number(time)));
-            entry.appendChild(textElement(document, QStringLiteral("picture"), fileName));
-            entry.appendChild(textElement(document, QStringLiteral("level"), level));
+            trackxml::EntryFields fields;
+            fields.action = QStringLiteral("manual import");
+            fields.description = caption;
+            fields.ticks = time;
+            fields.picture = fileName;
+            fields.level = level;
+            const QDomElement entry = trackxml::createEntry(document, fields);
             tracks.appendChild(entry);
         }
     }
 
-    qDebug().noquote() << "QPlayerHost::saveTrack" << document.toString(1);
+    qCDebug(lcHost).noquote() << "QPlayerHost::saveTrack" << document.toString(1);
 
     // The store's "tracks.xml" is put back when packing fails, so it never
     // holds what the package does not.
@@ -241,12 +211,14 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     Packwell packwell;
     if (!packwell.ZipFiles(files, {}, packagePath.toStdString(), storeRoot().toStdString(), "", "",
                            "")) {
-        qDebug() << "QPlayerHost::saveTrack"
-                 << "packing failed:" << QString::fromStdString(packwell.LastError());
+        qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                        << "packing failed:" << QString::fromStdString(packwell.LastError());
         restoreFile(trackFile.fileName(), existed, previous);
         setLastError(QStringLiteral("无法写入授课轨迹包"));
         return false;
     }
+    // Pictures the document no longer names stay in the store: undo can bring
+    // their entries back, and the next open unpacks the track afresh.
     setLastError(QString());
     return true;
 }

@@ -31,8 +31,8 @@ long peakKib() {
     return -1;
 }
 
-// The host's traces (saveTrack writes the whole document twice) are still
-// formatted, as in the program, but go nowhere, as a desktop program's do.
+// Debug lines go nowhere, as a desktop program's do (the host's own are off
+// unless QT_LOGGING_RULES switches them on).
 void dropDebug(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type != QtDebugMsg)
         QTextStream(stderr) << message << "\n";

@@ -1,7 +1,7 @@
 // Arbitrary bytes as a track package, unpacked into a scratch store: nothing
-// may appear beside the store, every name unpacked is UTF-8 whatever encoding
-// the package used, and whatever unpacked must pack and unpack again to the
-// same files.
+// may appear beside the store or outside the package's track folder, every
+// name unpacked is UTF-8 whatever encoding the package used, and whatever
+// unpacked must pack and unpack again to the same files.
 #include <entry_names.h>
 #include <packwell.h>
 
@@ -101,8 +101,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(packwell::IsValidUtf8(flag), "the flag path is not UTF-8");
     if (!unpacked)
         return 0;
-    for (const std::string& name : listing(store))
+    // The track folder is the flag path's folder; only it and the folders
+    // above it appear in the store.
+    const std::string folder = flag.substr(0, flag.find_last_of('/'));
+    for (const std::string& name : listing(store)) {
         check(packwell::IsValidUtf8(name), "an unpacked name is not UTF-8");
+        const bool above = folder.compare(0, name.size() + 1, name + "/") == 0;
+        const bool inside = name == folder || name.rfind(folder + "/", 0) == 0;
+        check(above || inside, "an entry landed outside the track folder");
+    }
 
     // What unpacked packs again (updating the package in place) and unpacks to
     // the same files.

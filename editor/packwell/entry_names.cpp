@@ -121,29 +121,45 @@ bool IsValidUtf8(const std::string& bytes) {
     return true;
 }
 
-std::string DecodeUnflaggedName(const std::string& raw) {
+std::string DecodeUnflaggedName(const std::string& raw, Reading reading) {
+    std::string name;
+    if (reading == Reading::Gb18030First && DecodeGb18030(raw, name))
+        return name;
     if (IsValidUtf8(raw))
         return raw;
-    std::string name;
     if (DecodeGb18030(raw, name))
         return name;
     return DecodeCp437(raw);
 }
 
-bool ReadEntryName(zip_t* archive, zip_uint64_t index, EntryName& entry) {
-    const char* raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
+bool IsAmbiguousName(const std::string& raw) {
+    std::string name;
+    return !IsAscii(raw) && IsValidUtf8(raw) && DecodeGb18030(raw, name);
+}
+
+bool ReadRawName(zip_t* archive, zip_uint64_t index, std::string& raw, bool& flagged) {
+    const char* stored = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
     // Read strictly, libzip hands back the stored bytes only for a name that
     // carries the UTF-8 flag (or came from the Info-ZIP Unicode path field);
     // an unflagged name comes back converted from code page 437.
     const char* strict = zip_get_name(archive, index, ZIP_FL_ENC_STRICT);
-    if (!raw || !strict)
+    if (!stored || !strict)
         return false;
-    const std::string bytes(raw);
-    const bool flagged = bytes == strict;
+    raw = stored;
+    flagged = raw == strict;
+    return true;
+}
+
+bool ReadEntryName(zip_t* archive, zip_uint64_t index, EntryName& entry, Reading reading) {
+    std::string bytes;
+    bool flagged = false;
+    if (!ReadRawName(archive, index, bytes, flagged))
+        return false;
     // libzip refuses to open a flagged name that is not UTF-8, so a flagged
-    // name and an unflagged valid one decode alike.
-    entry.name = DecodeUnflaggedName(bytes);
+    // name is always valid UTF-8.
+    entry.name = flagged ? bytes : DecodeUnflaggedName(bytes, reading);
     entry.rewrite = !IsAscii(bytes) && !(flagged && entry.name == bytes);
+    entry.named = true;
     return true;
 }
 

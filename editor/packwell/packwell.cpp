@@ -1,10 +1,17 @@
 #include "packwell.h"
 
 #include "entry_names.h"
+#include "failure_kinds.h"
+#include "package_file.h"
+#include "package_names.h"
+#include "platform/file_access.h"
+#include "platform_names.h"
 #include "save_leftovers.h"
 #include "store_paths.h"
+#include "track_folder.h"
+#include "unpack_leftovers.h"
+#include "utf8_path.h"
 
-#include <unistd.h>
 #include <zip.h>
 #include <zlib.h>
 
@@ -25,6 +32,8 @@
 
 namespace fs = std::filesystem;
 using packwell::EntryName;
+using packwell::PathFromUtf8;
+using packwell::Utf8Of;
 
 namespace {
 
@@ -62,32 +71,8 @@ Archive OpenArchive(const std::string& path, int flags, const std::string& passw
     return Archive(archive);
 }
 
-std::string Normalised(std::string name) {
-    std::replace(name.begin(), name.end(), '\\', '/');
-    return name;
-}
-
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-// An entry name must stay below the extraction root: no absolute path, no
-// drive or stream prefix, no ".." segment.
-bool IsSafeEntryName(const std::string& name) {
-    if (name.empty() || name.front() == '/')
-        return false;
-    if (name.find(':') != std::string::npos || name.find('\0') != std::string::npos)
-        return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find('/', start);
-        if (end == std::string::npos)
-            end = name.size();
-        if (name.compare(start, end - start, "..") == 0)
-            return false;
-        start = end + 1;
-    }
-    return true;
 }
 
 std::string LowerExtension(const std::string& name) {
@@ -143,15 +128,15 @@ std::string RelativeEntryName(const fs::path& file, const fs::path& root) {
     const fs::path absoluteFile = fs::absolute(file, error).lexically_normal();
     const fs::path absoluteRoot = fs::absolute(root, error).lexically_normal();
     const fs::path relative = absoluteFile.lexically_relative(absoluteRoot);
-    const std::string name = Normalised(relative.generic_string());
-    if (name.empty() || name == "." || !IsSafeEntryName(name))
+    const std::string name = packwell::Normalised(packwell::GenericUtf8Of(relative));
+    if (name.empty() || name == "." || !packwell::IsSafeEntryName(name))
         return {};
     return name;
 }
 
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
+        const std::ptrdiff_t written = packwell::platform::WriteSome(fd, data, size);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
@@ -162,7 +147,11 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std::string& error) {
+// On failure, systemError holds the system's error number (0 when the package
+// was at fault).
+bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std::string& error,
+                int& systemError) {
+    systemError = 0;
     Entry entry(zip_fopen_index(archive, index, 0));
     if (!entry) {
         error = std::string("zip_fopen_index failed: ") + zip_strerror(archive);
@@ -174,7 +163,8 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
     fs::path temporary;
     const int fd = packwell::CreateUniqueSibling(target, temporary);
     if (fd < 0) {
-        error = "cannot write beside " + target.string() + ": " + std::strerror(errno);
+        systemError = errno;
+        error = "cannot write beside " + Utf8Of(target) + ": " + std::strerror(errno);
         return false;
     }
     const auto discard = [&temporary] {
@@ -186,28 +176,31 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
         const zip_int64_t got = zip_fread(entry.get(), buffer, sizeof buffer);
         if (got < 0) {
             error = std::string("zip_fread failed: ") + zip_file_strerror(entry.get());
-            ::close(fd);
+            packwell::platform::CloseFile(fd);
             discard();
             return false;
         }
         if (got == 0)
             break;
         if (!WriteAll(fd, buffer, static_cast<size_t>(got))) {
-            error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
-            ::close(fd);
+            systemError = errno;
+            error = "cannot write " + Utf8Of(temporary) + ": " + std::strerror(errno);
+            packwell::platform::CloseFile(fd);
             discard();
             return false;
         }
     }
-    if (::close(fd) != 0) {
-        error = "cannot write " + temporary.string() + ": " + std::strerror(errno);
+    if (packwell::platform::CloseFile(fd) != 0) {
+        systemError = errno;
+        error = "cannot write " + Utf8Of(temporary) + ": " + std::strerror(errno);
         discard();
         return false;
     }
     std::error_code code;
     fs::rename(temporary, target, code);
     if (code) {
-        error = "cannot replace " + target.string() + ": " + code.message();
+        systemError = code.value();
+        error = "cannot replace " + Utf8Of(target) + ": " + code.message();
         discard();
         return false;
     }
@@ -216,32 +209,25 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, const fs::path& target, std:
 
 }  // namespace
 
+bool Packwell::IsTrackFolderName(const std::string& folder) {
+    return packwell::IsTrackFolderName(folder);
+}
+
 void Packwell::GetFlagFilePathFromZipPackage(std::string& flagPath, const std::string& flagFileName,
                                              const std::string& packagePath,
                                              const std::string& password) {
     flagPath.clear();
     Archive archive = OpenArchive(packagePath, ZIP_RDONLY, password, lastError_);
-    if (!archive)
-        return;
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        EntryName entry;
-        if (!packwell::ReadEntryName(archive.get(), static_cast<zip_uint64_t>(i), entry))
-            continue;
-        const std::string name = Normalised(entry.name);
-        const size_t slash = name.find_last_of('/');
-        const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
-        if (last == flagFileName) {
-            flagPath = name;
-            return;
-        }
-    }
+    if (archive)
+        flagPath = packwell::FlagPathOf(packwell::ReadPackageNames(archive.get()), flagFileName);
 }
 
 bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targetRoot,
                          const std::string& password, const std::string& includePrefix,
                          const std::string& excludePrefix, bool keepExisting) {
     lastError_.clear();
+    lastFailure_ = PackwellFailure::Other;  // until it succeeds
+    skippedEntries_.clear();
     Archive archive = OpenArchive(packagePath, ZIP_RDONLY, password, lastError_);
     if (!archive)
         return false;
@@ -250,56 +236,100 @@ bool Packwell::UnZipFile(const std::string& packagePath, const std::string& targ
         return false;
     }
 
+    // The package's track folder is the one that holds its "tracks.xml"; the
+    // package writes there and nowhere else.
+    const std::vector<EntryName> names = packwell::ReadPackageNames(archive.get());
+    const std::string flag = packwell::FlagPathOf(names, packwell::kTrackDocument);
+    const size_t slash = flag.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : flag.substr(0, slash);
+    if (!packwell::IsTrackFolderName(folder)) {
+        lastError_ = "no tracks.xml inside a usable track folder: " + flag;
+        return false;
+    }
+
     struct Item {
         zip_uint64_t index;
-        std::string name;
+        std::string inside;  // path below the track folder
     };
     std::vector<Item> items;
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    // Every name is checked before anything is written.
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const zip_uint64_t index = static_cast<zip_uint64_t>(i);
-        EntryName entry;
-        if (!packwell::ReadEntryName(archive.get(), index, entry)) {
-            lastError_ = "entry without a name";
-            return false;
-        }
-        const std::string name = Normalised(entry.name);
-        if (!IsSafeEntryName(name)) {
-            lastError_ = "entry outside the target folder: " + name;
-            return false;
+    const fs::path root = PathFromUtf8(targetRoot);
+    for (zip_uint64_t index = 0; index < names.size(); ++index) {
+        const std::string name = packwell::Normalised(names[index].name);
+        std::string inside;
+        if (!names[index].named || !packwell::IsSafeEntryName(name) ||
+            !packwell::PathInside(name, folder, inside)) {
+            // Another track's files, a lock, or something beside the tracks.
+            qDebug() << "Packwell::UnZipFile"
+                     << "skipped, outside the track folder" << QString::fromStdString(folder) << ":"
+                     << QString::fromStdString(name);
+            skippedEntries_.push_back(name);
+            continue;
         }
         if (!includePrefix.empty() && !StartsWith(name, includePrefix))
             continue;
         if (!excludePrefix.empty() && StartsWith(name, excludePrefix))
             continue;
-        items.push_back({index, name});
+        if (!packwell::IsStorablePath(root, folder + "/" + inside)) {
+            qDebug() << "Packwell::UnZipFile"
+                     << "skipped, a name this system cannot store:" << QString::fromStdString(name);
+            skippedEntries_.push_back(name);
+            continue;
+        }
+        items.push_back({index, inside});
     }
 
-    const fs::path root(targetRoot);
+    std::error_code code;
+    fs::create_directories(root, code);
+    if (const int reason = packwell::platform::FolderWriteError(root)) {
+        lastFailure_ = packwell::FailureOfError(reason);
+        lastError_ = "cannot write into " + targetRoot + ": " + std::strerror(reason);
+        return false;
+    }
+    std::filesystem::path made;
+    if (!packwell::PrepareTrackFolder(root, folder, made, lastError_))
+        return false;
+    const fs::path trackFolder = root / PathFromUtf8(folder);
+    // What a killed unpack of this track left goes first, unless another
+    // unpack of it is running.
+    packwell::UnpackTurn turn(trackFolder);
+    if (turn.TryAlone()) {
+        for (const std::string& leftover : packwell::RemoveUnpackLeftovers(trackFolder))
+            qDebug() << "Packwell::UnZipFile"
+                     << "removed the leftover of an interrupted unpack:"
+                     << QString::fromStdString(leftover);
+    }
+    turn.Share();
     for (const Item& item : items) {
-        const bool isFolder = item.name.back() == '/';
-        const std::vector<std::string> segments = packwell::Segments(item.name);
+        const bool isFolder = item.inside.empty() || item.inside.back() == '/';
+        const std::vector<std::string> segments = packwell::Segments(item.inside);
         if (segments.empty())
             continue;
         // The package owns the places of its entries inside its track folder:
         // what an earlier package left in the way is replaced.
-        if (!packwell::MakeFolders(root, segments, isFolder ? segments.size() : segments.size() - 1,
-                                   lastError_))
+        if (!packwell::MakeFolders(trackFolder, segments,
+                                   isFolder ? segments.size() : segments.size() - 1, lastError_))
             return false;
         if (isFolder)
             continue;
-        fs::path target = root;
+        fs::path target = trackFolder;
         for (const std::string& segment : segments)
-            target /= segment;
+            target /= PathFromUtf8(segment);
         std::error_code code;
         if (keepExisting && fs::is_regular_file(fs::symlink_status(target, code)))
             continue;
-        if (!packwell::ClearFilePlace(target, segments.size(), lastError_))
+        if (!packwell::ClearFilePlace(target, lastError_))
             return false;
-        if (!WriteEntry(archive.get(), item.index, target, lastError_))
+        int systemError = 0;
+        if (!WriteEntry(archive.get(), item.index, target, lastError_, systemError)) {
+            if (systemError == ENAMETOOLONG) {  // a file system with tighter limits
+                skippedEntries_.push_back(folder + "/" + item.inside);
+                continue;
+            }
+            lastFailure_ = packwell::FailureOfError(systemError);
             return false;
+        }
     }
+    lastFailure_ = PackwellFailure::None;
     return true;
 }
 
@@ -308,6 +338,7 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
                         const std::string& root, const std::string& password,
                         const std::string& comment, const std::string& extraStoredExtensions) {
     lastError_.clear();
+    lastFailure_ = PackwellFailure::Other;  // until it succeeds
     skippedFiles_.clear();
     if (packagePath.empty() || root.empty()) {
         lastError_ = "no package or root";
@@ -316,11 +347,11 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
 
     std::vector<fs::path> sources;
     for (const std::string& file : files)
-        sources.emplace_back(file);
+        sources.push_back(PathFromUtf8(file));
     for (const std::string& folder : folders) {
         std::error_code code;
-        for (fs::recursive_directory_iterator it(folder, code), end; !code && it != end;
-             it.increment(code)) {
+        for (fs::recursive_directory_iterator it(PathFromUtf8(folder), code), end;
+             !code && it != end; it.increment(code)) {
             if (it->is_regular_file(code))
                 sources.push_back(it->path());
         }
@@ -340,9 +371,9 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
     std::set<std::string> names;    // every listed name, read or not
     std::set<std::string> missing;  // listed, but no readable file
     for (const fs::path& source : sources) {
-        const std::string name = RelativeEntryName(source, root);
+        const std::string name = RelativeEntryName(source, PathFromUtf8(root));
         if (name.empty()) {
-            lastError_ = "not below the root: " + source.string();
+            lastError_ = "not below the root: " + Utf8Of(source);
             return false;
         }
         if (!names.insert(name).second)
@@ -352,10 +383,10 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
         uint32_t crc = 0;
         uint64_t size = 0;
         if (!fs::is_regular_file(source, code) || !FileChecksum(source, crc, size)) {
-            skippedFiles_.push_back(source.string());
+            skippedFiles_.push_back(Utf8Of(source));
             missing.insert(name);
             qDebug() << "Packwell::ZipFiles"
-                     << "skipped, not a readable file:" << QString::fromStdString(source.string());
+                     << "skipped, not a readable file:" << QString::fromStdString(Utf8Of(source));
             continue;
         }
         wanted.push_back({source, name, crc, size});
@@ -365,21 +396,29 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
         return false;  // the package stays as it is rather than emptied
     }
 
+    // A link is saved through: the file it leads to is replaced, the link
+    // stays. A package or folder the user may not write is left alone.
+    const fs::path package = packwell::ResolvePackagePath(PathFromUtf8(packagePath));
+    lastFailure_ = packwell::CheckReplaceable(package, lastError_);
+    if (lastFailure_ != PackwellFailure::None)
+        return false;
+    lastFailure_ = PackwellFailure::Other;
+
     // Saves of one folder take turns; under the lock, what killed saves of this
     // package left behind can go.
-    packwell::FolderLock lock{fs::path(packagePath)};
+    packwell::FolderLock lock{package};
     bool unsupported = false;
     if (lock.Acquire(kSaveLockTimeoutMs, unsupported)) {
-        for (const std::string& leftover : packwell::RemoveSaveLeftovers(fs::path(packagePath)))
+        for (const std::string& leftover : packwell::RemoveSaveLeftovers(package))
             qDebug() << "Packwell::ZipFiles"
                      << "removed the leftover of an interrupted save:"
                      << QString::fromStdString(leftover);
     } else if (!unsupported) {
-        lastError_ = "another program is saving beside " + packagePath;
+        lastError_ = "another program is saving beside " + Utf8Of(package);
         return false;
     }
 
-    Archive archive = OpenArchive(packagePath, ZIP_CREATE, password, lastError_);
+    Archive archive = OpenArchive(Utf8Of(package), ZIP_CREATE, password, lastError_);
     if (!archive)
         return false;
     zip_t* zip = archive.get();
@@ -391,12 +430,10 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
     // An entry whose file is missing stays as it is, so nothing already in the
     // package is lost to a file that vanished from the store.
     std::map<std::string, zip_uint64_t> kept;
-    const zip_int64_t count = zip_get_num_entries(zip, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const zip_uint64_t index = static_cast<zip_uint64_t>(i);
-        EntryName entry;
-        const bool named = packwell::ReadEntryName(zip, index, entry);
-        if (named && names.count(entry.name) && !kept.count(entry.name)) {
+    const std::vector<EntryName> entries = packwell::ReadPackageNames(zip);
+    for (zip_uint64_t index = 0; index < entries.size(); ++index) {
+        const EntryName& entry = entries[index];
+        if (entry.named && names.count(entry.name) && !kept.count(entry.name)) {
             if (missing.count(entry.name)) {
                 kept.emplace(entry.name, index);
                 if (entry.rewrite &&
@@ -429,7 +466,7 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
                 stat.crc == item.crc && stat.size == item.size)
                 continue;  // unchanged: copied raw by zip_close
         }
-        zip_source_t* source = zip_source_file(zip, item.source.string().c_str(), 0, -1);
+        zip_source_t* source = zip_source_file(zip, Utf8Of(item.source).c_str(), 0, -1);
         if (!source) {
             lastError_ = std::string("zip_source_file failed: ") + zip_strerror(zip);
             return false;
@@ -472,9 +509,13 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
 
     // zip_close writes a temporary file beside the package and renames it.
     if (zip_close(zip) != 0) {
+        zip_error_t* error = zip_get_error(zip);
+        if (zip_error_system_type(error) == ZIP_ET_SYS)
+            lastFailure_ = packwell::FailureOfError(zip_error_code_system(error));
         lastError_ = std::string("zip_close failed: ") + zip_strerror(zip);
         return false;  // the guard discards, leaving the old package
     }
     archive.release();
+    lastFailure_ = PackwellFailure::None;
     return true;
 }

@@ -8,21 +8,41 @@
 #include <string>
 #include <vector>
 
+// Why the last UnZipFile or ZipFiles failed, for the caller to tell the user.
+enum class PackwellFailure {
+    None,             // the last call succeeded
+    ReadOnlyPackage,  // the package file may not be written
+    NoPermission,     // a folder (the package's or the store's) may not be written
+    DiskFull,         // no space left, or less than the unpacked package needs
+    TooLarge,         // the package exceeds the limits of an unpack
+    Other,            // unreadable package, bad names, input/output errors
+};
+
 class Packwell {
 public:
+    // Whether a folder name (segments separated by "/") can be a track folder
+    // in the store; UnZipFile refuses a package whose track folder cannot.
+    static bool IsTrackFolderName(const std::string& folder);
+
     // Inner path of the first entry whose last path component is flagFileName,
     // with "/" as separator; empty when the package has none or cannot be read.
     void GetFlagFilePathFromZipPackage(std::string& flagPath, const std::string& flagFileName,
                                        const std::string& packagePath, const std::string& password);
 
-    // Extracts the entries whose names start with includePrefix (all when empty)
-    // and not with excludePrefix (none when empty) below targetRoot. Existing
-    // files are replaced unless keepExisting is set; a file or link where an
-    // entry needs a folder, and a folder or link where it needs a file, are
-    // replaced too, except a folder directly below targetRoot. Returns false,
-    // writing nothing, when the package cannot be read or any entry name would
-    // land outside targetRoot; false also when a file cannot be written.
-    // Several programs may unpack the same package at once.
+    // Extracts the package's track folder, the folder that holds its
+    // "tracks.xml", below targetRoot: of its entries those whose names start
+    // with includePrefix (all when empty) and not with excludePrefix (none when
+    // empty). Entries outside the track folder, and entries named like lock
+    // files ("*.lock"), are left out and named in SkippedEntries; nothing is
+    // written, replaced or removed outside the track folder. Existing files
+    // are replaced unless keepExisting is set; inside the track folder a file
+    // or link where an entry needs a folder, and a folder or link where it
+    // needs a file, are replaced too. Returns false, writing nothing, when the
+    // package cannot be read, has no "tracks.xml" inside a folder, or its
+    // track folder cannot be had without replacing something (a file in its
+    // place, a lock's name, a folder of another track above it); false also
+    // when a file cannot be written. Several programs may unpack the same
+    // package at once.
     bool UnZipFile(const std::string& packagePath, const std::string& targetRoot,
                    const std::string& password, const std::string& includePrefix,
                    const std::string& excludePrefix, bool keepExisting);
@@ -48,10 +68,16 @@ public:
 
     // Last failure, for diagnostics.
     const std::string& LastError() const { return lastError_; }
+    // Kind of the last failure of UnZipFile or ZipFiles; None after a success.
+    PackwellFailure LastFailure() const { return lastFailure_; }
+    // Entries of the package that the last UnZipFile left out, by name.
+    const std::vector<std::string>& SkippedEntries() const { return skippedEntries_; }
     // Listed files that the last ZipFiles left out, as given.
     const std::vector<std::string>& SkippedFiles() const { return skippedFiles_; }
 
 private:
     std::string lastError_;
+    PackwellFailure lastFailure_ = PackwellFailure::None;
     std::vector<std::string> skippedFiles_;
+    std::vector<std::string> skippedEntries_;
 };

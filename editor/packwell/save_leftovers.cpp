@@ -1,16 +1,12 @@
 #include "save_leftovers.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
+#include "utf8_path.h"
+
 #include <zip.h>
 
 #include <cctype>
-#include <cerrno>
-#include <chrono>
 #include <fstream>
 #include <system_error>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -25,38 +21,17 @@ fs::path FolderOf(const fs::path& package) {
 
 }  // namespace
 
-FolderLock::FolderLock(const fs::path& package) {
-    fd_ = ::open(FolderOf(package).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-}
+FolderLock::FolderLock(const fs::path& package) : handle_(FolderOf(package)) {}
 
-FolderLock::~FolderLock() {
-    if (fd_ >= 0)
-        ::close(fd_);  // releases the lock
-}
+FolderLock::~FolderLock() = default;
 
 bool FolderLock::Acquire(int timeoutMs, bool& unsupported) {
-    unsupported = false;
-    if (fd_ < 0) {
-        unsupported = true;
-        return false;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0)
-            return true;
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            unsupported = true;
-            return false;
-        }
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    return handle_.Acquire(timeoutMs, unsupported);
 }
 
 bool IsSaveLeftover(const fs::path& package, const fs::path& file) {
-    const std::string base = package.filename().string();
-    const std::string name = file.filename().string();
+    const std::string base = Utf8Of(package.filename());
+    const std::string name = Utf8Of(file.filename());
     if (name.size() != base.size() + 7 || name.compare(0, base.size(), base) != 0 ||
         name[base.size()] != '.')
         return false;
@@ -78,7 +53,7 @@ bool IsSaveLeftover(const fs::path& package, const fs::path& file) {
         return false;
     // A complete archive (a copy someone made, say) is not a leftover.
     int error = 0;
-    zip_t* archive = zip_open(file.c_str(), ZIP_RDONLY, &error);
+    zip_t* archive = zip_open(Utf8Of(file).c_str(), ZIP_RDONLY, &error);
     if (archive) {
         zip_discard(archive);
         return false;
@@ -94,7 +69,7 @@ std::vector<std::string> RemoveSaveLeftovers(const fs::path& package) {
         if (IsSaveLeftover(package, it->path())) {
             std::error_code gone;
             if (fs::remove(it->path(), gone))
-                removed.push_back(it->path().string());
+                removed.push_back(Utf8Of(it->path()));
         }
     }
     return removed;

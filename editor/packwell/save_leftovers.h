@@ -3,6 +3,8 @@
 // leaves that file behind; the next save of the package removes it.
 #pragma once
 
+#include "platform/file_access.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,7 +27,7 @@ public:
     bool Acquire(int timeoutMs, bool& unsupported);
 
 private:
-    int fd_ = -1;
+    platform::FolderLockHandle handle_;
 };
 
 // True when file is what an interrupted save of package leaves: named

@@ -1,7 +1,7 @@
 #include "store_paths.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "platform/file_access.h"
+#include "utf8_path.h"
 
 #include <cerrno>
 #include <random>
@@ -25,13 +25,12 @@ std::vector<std::string> Segments(const std::string& name) {
     return segments;
 }
 
-bool MakeFolders(const fs::path& root, const std::vector<std::string>& segments, size_t count,
+bool MakeFolders(const fs::path& folder, const std::vector<std::string>& segments, size_t count,
                  std::string& error) {
     std::error_code code;
-    fs::create_directories(root, code);
-    fs::path place = root;
+    fs::path place = folder;
     for (size_t i = 0; i < count && i < segments.size(); ++i) {
-        place /= segments[i];
+        place /= PathFromUtf8(segments[i]);
         const fs::file_status status = fs::symlink_status(place, code);
         if (fs::is_directory(status))
             continue;
@@ -39,35 +38,31 @@ bool MakeFolders(const fs::path& root, const std::vector<std::string>& segments,
             // A file (or a link, which would lead the package's files elsewhere)
             // left by an earlier package: this package owns the place.
             if (!fs::remove(place, code) && code) {
-                error = "cannot replace " + place.string() + ": " + code.message();
+                error = "cannot replace " + Utf8Of(place) + ": " + code.message();
                 return false;
             }
         }
         // Another program unpacking the same package may make it first.
         if (!fs::create_directory(place, code) && !fs::is_directory(fs::symlink_status(place))) {
-            error = "cannot create " + place.string() + ": " + code.message();
+            error = "cannot create " + Utf8Of(place) + ": " + code.message();
             return false;
         }
     }
     return true;
 }
 
-bool ClearFilePlace(const fs::path& target, size_t depth, std::string& error) {
+bool ClearFilePlace(const fs::path& target, std::string& error) {
     std::error_code code;
     const fs::file_status status = fs::symlink_status(target, code);
     if (fs::is_symlink(status)) {
         if (!fs::remove(target, code) && code) {
-            error = "cannot remove link " + target.string() + ": " + code.message();
+            error = "cannot remove link " + Utf8Of(target) + ": " + code.message();
             return false;
         }
     } else if (fs::is_directory(status)) {
-        if (depth < 2) {
-            error = "a folder stands where " + target.string() + " belongs";
-            return false;
-        }
         fs::remove_all(target, code);
         if (code) {
-            error = "cannot replace folder " + target.string() + ": " + code.message();
+            error = "cannot replace folder " + Utf8Of(target) + ": " + code.message();
             return false;
         }
     }
@@ -80,12 +75,11 @@ int CreateUniqueSibling(const fs::path& target, fs::path& created) {
     thread_local std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<size_t> pick(0, sizeof kAlphabet - 2);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string suffix = ".packwell-";
-        for (int i = 0; i < 6; ++i)
-            suffix += kAlphabet[pick(random)];
-        created = target;
-        created += suffix;
-        const int fd = ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        std::string name = kTemporaryPrefix;
+        for (size_t i = 0; i < kTemporaryRandomLength; ++i)
+            name += kAlphabet[pick(random)];
+        created = target.parent_path() / PathFromUtf8(name);
+        const int fd = platform::CreateExclusive(created);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }

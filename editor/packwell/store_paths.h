@@ -1,4 +1,4 @@
-// Places in the extraction folder: folders made real even where an earlier
+// Places inside a track folder: folders made real even where an earlier
 // package left a file, and files written under unique temporary names so two
 // programs unpacking the same package at once do not trip over each other.
 #pragma once
@@ -12,19 +12,24 @@ namespace packwell {
 // Splits a "/"-separated entry name into its segments (empty ones dropped).
 std::vector<std::string> Segments(const std::string& name);
 
-// Makes root/segments[0]/.../segments[count-1] real folders. Whatever stands
-// where one of them belongs (a file, a symbolic link) is replaced by a folder;
-// nothing else below root or beside it is touched.
-bool MakeFolders(const std::filesystem::path& root, const std::vector<std::string>& segments,
+// Makes folder/segments[0]/.../segments[count-1] real folders, folder being
+// a track folder that exists. Whatever stands where one of them belongs (a
+// file, a symbolic link) is replaced by a folder; nothing outside folder is
+// touched.
+bool MakeFolders(const std::filesystem::path& folder, const std::vector<std::string>& segments,
                  size_t count, std::string& error);
 
-// Clears the place of a file entry: a symbolic link there goes (it is never
-// written through), and so does a folder inside a track folder. A folder
-// directly below root is another track folder and stays: false then.
-bool ClearFilePlace(const std::filesystem::path& target, size_t depth, std::string& error);
+// Clears the place of a file entry inside a track folder: a symbolic link
+// there goes (it is never written through), and so does a folder.
+bool ClearFilePlace(const std::filesystem::path& target, std::string& error);
 
-// Creates a new empty file beside target, named target + ".packwell-" + six
-// random characters; returns its descriptor (-1 on failure) and its path.
+// Temporary files of an unpack: ".packwell-" and eight random letters or
+// digits, short whatever the name of the file they become.
+inline constexpr char kTemporaryPrefix[] = ".packwell-";
+inline constexpr size_t kTemporaryRandomLength = 8;
+
+// Creates a new empty temporary file in target's folder; returns its
+// descriptor (-1 on failure) and its path.
 int CreateUniqueSibling(const std::filesystem::path& target, std::filesystem::path& created);
 
 }  // namespace packwell

@@ -3,8 +3,11 @@
 #include <QBuffer>
 #include <QDirIterator>
 #include <QImage>
+#include <QJsonObject>
 #include <QStandardPaths>
+#include <QUrl>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -42,10 +45,48 @@ QList<QVariantList> RecordingRoot::appended() const {
     return result;
 }
 
+QJsonArray RecordingRoot::asWindowHolds() const {
+    QList<QVariantList> entries = appended();
+    std::stable_sort(
+        entries.begin(), entries.end(),
+        [](const QVariantList& a, const QVariantList& b) { return a[2].toInt() < b[2].toInt(); });
+    QJsonArray track;
+    for (const QVariantList& e : entries) {
+        const QString path = e[1].toString();
+        track.append(QJsonObject{
+            {"id", e[0].toString()},
+            {"sample", path.isEmpty() ? QString() : QUrl::fromLocalFile(path).toString()},
+            {"timeTick", e[2].toInt()},
+            {"description", e[3].toString()},
+            {"level", e[4].toString()}});
+    }
+    return track;
+}
+
+namespace {
+
+// libzip takes UTF-8 paths on Windows, local 8-bit ones elsewhere.
+QByteArray zipPath(const QString& path) {
+#ifdef Q_OS_WIN
+    return path.toUtf8();
+#else
+    return QFile::encodeName(path);
+#endif
+}
+
+#ifdef Q_OS_WIN
+void removeStore() {
+    QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+         QStringLiteral("/tideboard3"))
+        .removeRecursively();
+}
+#endif
+
+}  // namespace
+
 bool writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entries) {
     int error = 0;
-    zip_t* archive =
-        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_t* archive = zip_open(zipPath(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!archive)
         return false;
     for (const auto& entry : entries) {
@@ -69,7 +110,7 @@ bool writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entr
 QMap<QString, ZipEntry> readZip(const QString& path) {
     QMap<QString, ZipEntry> result;
     int error = 0;
-    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
+    zip_t* archive = zip_open(zipPath(path).constData(), ZIP_RDONLY, &error);
     if (!archive)
         return result;
     const zip_int64_t count = zip_get_num_entries(archive, 0);
@@ -106,8 +147,22 @@ QByteArray trackXml(const QString& entries, const QString& name, const QString& 
 }
 
 Scratch::Scratch() : dataDir(new QTemporaryDir), workDir(new QTemporaryDir) {
+#ifdef Q_OS_WIN
+    // Windows has no XDG_DATA_HOME: the store lives in the test-mode data
+    // folder (apart from a user's real store), emptied at the start and end of
+    // each scratch so every test begins with no tracks.
+    QStandardPaths::setTestModeEnabled(true);
+    removeStore();
+#else
     // Read again at every writableLocation call, so each test gets its own store.
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataDir->path()));
+#endif
+}
+
+Scratch::~Scratch() {
+#ifdef Q_OS_WIN
+    removeStore();
+#endif
 }
 
 QString Scratch::store() const {

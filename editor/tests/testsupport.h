@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -31,6 +32,9 @@ public:
     QList<UiCall> calls;
     QStringList functions() const;
     QList<QVariantList> appended() const;
+    // The loaded entries as the main window gives them back to saveTrack:
+    // ordered by time (ties as they came), samples as file URLs.
+    QJsonArray asWindowHolds() const;
 };
 
 struct ZipEntry {
@@ -53,6 +57,9 @@ QByteArray trackXml(const QString& entries, const QString& name = QStringLiteral
 class Scratch {
 public:
     Scratch();
+    ~Scratch();
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
     QString data() const { return dataDir->path(); }
     QString work() const { return workDir->path(); }
     QString store() const;

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QTextCodec>
 #include <QtTest>
 
 namespace {
@@ -136,6 +137,76 @@ private slots:
             after.removeAt(1);
             QCOMPARE(after, before);
         }
+    }
+
+    // Names without the UTF-8 flag whose bytes read both as UTF-8 and as GBK
+    // are read the way under which the document finds its pictures, whatever
+    // encoding the document itself declares; without such a hint UTF-8 wins.
+    void ambiguousNamesFollowTheDocument_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("kinds");  // 'g' GBK or 'u' UTF-8, unflagged
+        QTest::addColumn<QByteArray>("encoding");
+        // 录 is C2 BC in GBK, which is ¼ in UTF-8.
+        QTest::newRow("GBK names, UTF-8 document") << "录"
+                                                   << "录.png"
+                                                   << "g" << QByteArray("UTF-8");
+        QTest::newRow("GBK names, GBK document") << "录"
+                                                 << "录.png"
+                                                 << "g" << QByteArray("GBK");
+        QTest::newRow("GBK picture in an ASCII folder") << "L"
+                                                        << "录.png"
+                                                        << "g" << QByteArray("UTF-8");
+        // 你好 in UTF-8 (E4 BD A0 E5 A5 BD) is also well-formed GBK (浣犲ソ).
+        QTest::newRow("UTF-8 names that are GBK too") << "你好"
+                                                      << "你好.jpg"
+                                                      << "u" << QByteArray("UTF-8");
+        QTest::newRow("UTF-8 names, GBK document") << "你好"
+                                                   << "你好.jpg"
+                                                   << "u" << QByteArray("GBK");
+    }
+    void ambiguousNamesFollowTheDocument() {
+        QFETCH(QString, folder);
+        QFETCH(QString, picture);
+        QFETCH(QString, kinds);
+        QFETCH(QByteArray, encoding);
+        const QString entries = "<track><description>板书</description><ticks>5</ticks><picture>" +
+                                picture + "</picture><level>1</level></track>";
+        QByteArray xml = trackXml(entries, QStringLiteral("录像课"));
+        if (encoding != "UTF-8") {
+            xml = QTextCodec::codecForName(encoding)->fromUnicode(QString::fromUtf8(xml).replace(
+                "encoding=\"UTF-8\"", "encoding=\"" + encoding + "\""));
+            QVERIFY(xml.contains("encoding=\"" + encoding + "\""));
+        }
+        const QChar kind = kinds[0];
+        Scratch scratch;
+        const QString package = scratch.work() + "/ambiguous.zip";
+        const QByteArray pictureData = pictureOf(0);
+        QVERIFY(writeWindowsZip(package, {stored(folder + "/tracks.xml", kind, xml),
+                                          stored(folder + "/res/" + picture, kind, pictureData)}));
+
+        RecordingRoot root;
+        QPlayerHost host(&root, nullptr);
+        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)));
+        QCOMPARE(host.title(), QStringLiteral("录像课"));
+        const QList<QVariantList> appended = root.appended();
+        QCOMPARE(appended.size(), 1);
+        const QString sample = appended[0][1].toString();
+        QCOMPARE(sample, scratch.store() + folder + "/res/" + picture);
+        QCOMPARE(readFile(sample), pictureData);
+
+        // Saved under the names the document uses, flagged as UTF-8.
+        QJsonArray track{QJsonObject{{"id", appended[0][0].toString()},
+                                     {"sample", QUrl::fromLocalFile(sample).toString()},
+                                     {"timeTick", 5},
+                                     {"description", appended[0][3].toString()},
+                                     {"level", "1"}}};
+        QVERIFY(host.saveTrack(host.title(), track));
+        QStringList names;
+        for (const RawName& raw : readRawNames(package))
+            names << QString::fromUtf8(raw.name);
+        names.sort();
+        QCOMPARE(names, QStringList({folder + "/res/" + picture, folder + "/tracks.xml"}));
     }
 };
 

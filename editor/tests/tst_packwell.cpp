@@ -6,6 +6,7 @@
 
 #include <packwell.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -14,8 +15,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
-
-#include <utime.h>
 
 #include <iostream>
 
@@ -72,10 +71,12 @@ RawEntry folder(const QByteArray& name) {
 
 // The second program of the tests that need one: this test binary run again
 // with PACKWELL_TEST_ROLE set.
-//   unzip <package> <root> <rounds>: unpacks that often; exit code = failures.
+//   unzip <package> <root> <rounds>: unpacks that often; exit code = failures;
+//                                     prints "unpacking" first.
 //   zip <package> <root> <file>...:   one save.
 int runRole(const QByteArray& role, const QStringList& arguments) {
     if (role == "unzip" && arguments.size() == 3) {
+        std::cout << "unpacking" << std::endl;
         int failures = 0;
         for (int round = 0; round < arguments[2].toInt(); ++round) {
             Packwell packwell;
@@ -123,7 +124,37 @@ private slots:
         QVERIFY(QDir().mkpath(root()));
     }
 
-    void unsafeNamesWriteNothing_data() {
+    // A package and a store whose paths hold Chinese characters and a blank:
+    // on Windows the narrow code page cannot carry them, so every path must
+    // cross into the file system and libzip as UTF-8.
+    void chinesePathWithBlank() {
+        const QString package = base() + QStringLiteral("/课件 目录/第三课 分数.zip");
+        const QString store = base() + QStringLiteral("/课件 目录/存储 区/");
+        QVERIFY(QDir().mkpath(QFileInfo(package).path()));
+        const QByteArray picture = randomBytes(4096);
+        QVERIFY(writeZip(package, {{"L/tracks.xml", trackXml("", "分数", "10")},
+                                   {QStringLiteral("L/res/图片 一.png"), picture}}));
+
+        Packwell packwell;
+        QVERIFY2(packwell.UnZipFile(local(package), local(store), "", "", "", false),
+                 packwell.LastError().c_str());
+        QCOMPARE(readFile(store + QStringLiteral("L/res/图片 一.png")), picture);
+
+        const QByteArray changed = trackXml("", "分数 改", "12");
+        writeFile(store + "L/tracks.xml", changed);
+        QVERIFY2(
+            packwell.ZipFiles({}, {local(store + "L")}, local(package), local(store), "", "", ""),
+            packwell.LastError().c_str());
+        const QMap<QString, ZipEntry> saved = readZip(package);
+        QCOMPARE(saved.value("L/tracks.xml").data, changed);
+        QCOMPARE(saved.value(QStringLiteral("L/res/图片 一.png")).data, picture);
+        QCOMPARE(QDir(QFileInfo(package).path()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("第三课 分数.zip")});
+    }
+
+    // Names that would leave the track folder are skipped and named; nothing
+    // is written outside it.
+    void unsafeNamesSkipped_data() {
         QTest::addColumn<QString>("name");
         QTest::newRow("parent") << "../out.txt";
         QTest::newRow("parent inside") << "L/../../out.txt";
@@ -133,15 +164,110 @@ private slots:
         QTest::newRow("drive relative") << "C:out.txt";
         QTest::newRow("parent only") << "..";
     }
-    void unsafeNamesWriteNothing() {
+    void unsafeNamesSkipped() {
         QFETCH(QString, name);
         if (name == "ABSOLUTE")
             name = base() + "/out.txt";
         const QString package = base() + "/evil.zip";
         QVERIFY(writeZip(package, {{"L/tracks.xml", "<t/>"}, {name, "escaped"}}));
         const QStringList before = treeOf(base());
-        QVERIFY(!Packwell().UnZipFile(local(package), local(root()), "", "", "", false));
+        Packwell packwell;
+        QVERIFY2(packwell.UnZipFile(local(package), local(root()), "", "", "", false),
+                 packwell.LastError().c_str());
+        QCOMPARE(treeOf(base()),
+                 QStringList(before + QStringList{"/store/L", "/store/L/tracks.xml"}));
+        QCOMPARE(packwell.SkippedEntries(), locals({QString(name).replace('\\', '/')}));
+    }
+
+    // A package writes into the folder that holds its "tracks.xml" and nowhere
+    // else: not into other tracks, not over their locks, not beside them.
+    void ownTrackFolderOnly() {
+        writeFile(root() + "base/tracks.xml", "base");
+        writeFile(root() + "base/res/slide0001.jpg", "base picture");
+        writeFile(root() + "base.lock", "12345");
+        writeFile(root() + "Lx/tracks.xml", "a neighbour");
+        const QString package = base() + "/p.zip";
+        const QStringList outside = {"base/tracks.xml", "base/res/slide0001.jpg",
+                                     "base/res",        "base.lock",
+                                     "other.lock/x",    "top.txt",
+                                     "Lx/tracks.xml",   "L.lock",
+                                     "L/res.lock",      "L/res/x.lock/y.jpg"};
+        QList<QPair<QString, QByteArray>> entries{{"L/tracks.xml", "own"}, {"L/res/a.jpg", "a"}};
+        for (const QString& name : outside)
+            entries.append({name, "intruder"});
+        QVERIFY(writeZip(package, entries));
+        const QMap<QString, QByteArray> before = filesOf(base());
+        Packwell packwell;
+        QVERIFY2(packwell.UnZipFile(local(package), local(root()), "", "", "", false),
+                 packwell.LastError().c_str());
+        QCOMPARE(packwell.SkippedEntries(), locals(outside));
+        QMap<QString, QByteArray> expected = before;
+        expected.insert("/store/L/tracks.xml", "own");
+        expected.insert("/store/L/res/a.jpg", "a");
+        QCOMPARE(filesOf(base()), expected);
+        QVERIFY(!QFileInfo::exists(root() + "other.lock"));
+    }
+
+    // Where the track folder itself cannot be had, nothing is written.
+    void trackFolderRefused_data() {
+        QTest::addColumn<QString>("flag");
+        QTest::newRow("no tracks.xml") << "L/notes.xml";
+        QTest::newRow("tracks.xml at the top") << "tracks.xml";
+        QTest::newRow("named like a lock") << "base.lock/tracks.xml";
+        QTest::newRow("inside a lock's place") << "x.lock/L/tracks.xml";
+        QTest::newRow("inside another track") << "base/res/tracks.xml";
+        QTest::newRow("where a file stands") << "file/tracks.xml";
+        QTest::newRow("below a file") << "file/L/tracks.xml";
+        QTest::newRow("dot") << "./tracks.xml";
+    }
+    void trackFolderRefused() {
+        QFETCH(QString, flag);
+        writeFile(root() + "base/tracks.xml", "base");
+        writeFile(root() + "file", "a file");
+        const QString package = base() + "/p.zip";
+        const QString folder = flag.left(flag.lastIndexOf('/') + 1);
+        QVERIFY(writeZip(package, {{flag, "xml"}, {folder + "res/a.jpg", "a"}}));
+        const QStringList before = treeOf(base());
+        Packwell packwell;
+        QVERIFY(!packwell.UnZipFile(local(package), local(root()), "", "", "", false));
+        QCOMPARE(packwell.LastFailure(), PackwellFailure::Other);
         QCOMPARE(treeOf(base()), before);
+    }
+
+    // Names the file system takes are taken: a picture name of 249 bytes
+    // (the temporary name beside it must fit too) and a ":" where the system
+    // allows it. A name too long for the system skips that entry alone.
+    // Saving packs them back under the same names.
+    void unusualNames() {
+#ifdef Q_OS_WIN
+        QSKIP("colons and long names are Linux cases; Windows refuses them by its own rules");
+#endif
+        const QString longName = "L/res/" + QString(245, 'x') + ".jpg";
+        const QString tooLong = "L/res/" + QString(300, 'y') + ".jpg";
+        const QString deepName = "L/" + QString("d/").repeated(2100) + "deep.jpg";
+        const QString colon = "L/res/10:30 板书.jpg";
+        const QString package = base() + "/p.zip";
+        QVERIFY(writeZip(package, {{"L/tracks.xml", "xml"},
+                                   {longName, "long"},
+                                   {tooLong, "too long"},
+                                   {deepName, "deep"},
+                                   {colon, "colon"}}));
+        Packwell packwell;
+        QVERIFY2(packwell.UnZipFile(local(package), local(root()), "", "", "", false),
+                 packwell.LastError().c_str());
+        QCOMPARE(packwell.SkippedEntries(), locals({tooLong, deepName}));
+        QCOMPARE(filesOf(root()),
+                 (QMap<QString, QByteArray>{
+                     {"L/tracks.xml", "xml"}, {longName, "long"}, {colon, "colon"}}));
+
+        writeFile(root() + longName, "long, changed");
+        QVERIFY2(
+            packwell.ZipFiles(locals({root() + "L/tracks.xml", root() + longName, root() + colon}),
+                              {}, local(package), local(root()), "", "", ""),
+            packwell.LastError().c_str());
+        const QMap<QString, ZipEntry> saved = readZip(package);
+        QCOMPARE(saved.keys(), QStringList({colon, longName, "L/tracks.xml"}));
+        QCOMPARE(saved[longName].data, QByteArray("long, changed"));
     }
 
     void extractionReplacesFiles() {
@@ -187,8 +313,11 @@ private slots:
         writeFile(root() + "L/tracks.xml", QByteArray(4000, 'x'));
         writeFile(root() + "L/res/a.jpg", picture);
         writeFile(root() + "L/res/new.jpeg", picture);
-        const utimbuf later{storedTime + 86400, storedTime + 86400};
-        QCOMPARE(utime(QFile::encodeName(root() + "L/res/a.jpg").constData(), &later), 0);
+        QFile touched(root() + "L/res/a.jpg");
+        QVERIFY(touched.open(QIODevice::ReadWrite));
+        QVERIFY(touched.setFileTime(QDateTime::fromSecsSinceEpoch(storedTime + 86400),
+                                    QFileDevice::FileModificationTime));
+        touched.close();
 
         const std::vector<std::string> files = {local(root() + "L/tracks.xml"),
                                                 local(root() + "L/res/a.jpg"),
@@ -196,6 +325,7 @@ private slots:
         Packwell packwell;
         QVERIFY2(packwell.ZipFiles(files, {}, local(package), local(root()), "", "", ""),
                  packwell.LastError().c_str());
+        QCOMPARE(packwell.LastFailure(), PackwellFailure::None);
         const QMap<QString, ZipEntry> entries = readZip(package);
         QCOMPARE(entries.keys(), QStringList({"L/res/a.jpg", "L/res/new.jpeg", "L/tracks.xml"}));
         QCOMPARE(entries["L/tracks.xml"].data, QByteArray(4000, 'x'));
@@ -226,6 +356,7 @@ private slots:
         Packwell packwell;
         QVERIFY(!packwell.ZipFiles(locals(paths), {}, local(package), local(root()), "", "", ""));
         QVERIFY(!packwell.LastError().empty());
+        QCOMPARE(packwell.LastFailure(), PackwellFailure::Other);
         QCOMPARE(readFile(package), before);
         QCOMPARE(treeOf(base()), tree);
     }
@@ -384,6 +515,9 @@ private slots:
     // Two programs unpacking one package into one store at the same time both
     // succeed, round after round.
     void concurrentUnpacking() {
+#ifdef Q_OS_WIN
+        QSKIP("helper processes are started and killed the POSIX way");
+#endif
         const QString package = base() + "/p.zip";
         QList<QPair<QString, QByteArray>> entries{{"L/tracks.xml", "<t/>"}};
         for (int i = 0; i < 60; ++i)
@@ -408,6 +542,9 @@ private slots:
     // beside the package; the next save removes it and nothing that only looks
     // like it.
     void interruptedSaveLeftoversRemoved() {
+#ifdef Q_OS_WIN
+        QSKIP("helper processes are started and killed the POSIX way");
+#endif
         const QString package = base() + "/p.zip";
         QVERIFY(writeZip(package, {{"L/tracks.xml", "old"}}));
         writeFile(root() + "L/tracks.xml", "new");
@@ -457,6 +594,56 @@ private slots:
             QCOMPARE(readFile(base() + name), keptBytes[name]);
         QVERIFY(QFileInfo(base() + "/p.zip.Lnk456").isSymLink());
         QCOMPARE(readZip(package).value("L/tracks.xml").data, QByteArray("new"));
+    }
+
+    // An unpack killed while it writes leaves its temporary file; the next
+    // unpack of that track removes it, and leftovers of the older, longer
+    // temporary names, but nothing that only looks alike and nothing of
+    // another track.
+    void killedUnpackLeftoversRemoved() {
+#ifdef Q_OS_WIN
+        QSKIP("helper processes are started and killed the POSIX way");
+#endif
+        const QString package = base() + "/p.zip";
+        QVERIFY(writeZip(package,
+                         {{"L/tracks.xml", "<t/>"}, {"L/res/big.bin", randomBytes(96 << 20)}}));
+        QProcess* unpacker = startRole(this, "unzip", {package, root(), "1"});
+        QVERIFY(unpacker->waitForReadyRead(30000));
+        const QRegularExpression pattern("^\\.packwell-[A-Za-z0-9]{8}$");
+        QString leftover;
+        QElapsedTimer clock;
+        clock.start();
+        while (leftover.isEmpty() && clock.elapsed() < 60000 &&
+               unpacker->state() == QProcess::Running) {
+            QThread::msleep(2);
+            QDirIterator it(root() + "L", QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString path = it.next();
+                if (pattern.match(it.fileName()).hasMatch() && QFileInfo(path).size() > (1 << 20))
+                    leftover = path;
+            }
+        }
+        QVERIFY2(!leftover.isEmpty(), "the unpack ended before it could be interrupted");
+        unpacker->kill();
+        QVERIFY(unpacker->waitForFinished(10000));
+        QVERIFY(QFileInfo(leftover).isFile());
+
+        writeFile(root() + "L/res/a.jpg.packwell-Ab12Cd", "an older leftover");
+        writeFile(root() + "L/.packwell-Zz99Yy88", "killed early, at the top");
+        const QStringList kept = {"L/res/notes.packwell-abc", "L/res/.packwell-short",
+                                  "L/res/.packwell-toolong12", "M/.packwell-Qq11Ww22",
+                                  "L/res/.packwell-Dir12345/inside"};
+        for (const QString& name : kept)
+            writeFile(root() + name, "kept");
+        Packwell packwell;
+        QVERIFY2(packwell.UnZipFile(local(package), local(root()), "", "", "", false),
+                 packwell.LastError().c_str());
+        QVERIFY(!QFileInfo::exists(leftover));
+        QVERIFY(!QFileInfo::exists(root() + "L/res/a.jpg.packwell-Ab12Cd"));
+        QVERIFY(!QFileInfo::exists(root() + "L/.packwell-Zz99Yy88"));
+        for (const QString& name : kept)
+            QCOMPARE(readFile(root() + name), QByteArray("kept"));
+        QCOMPARE(QFileInfo(root() + "L/res/big.bin").size(), qint64(96 << 20));
     }
 
     // What an earlier package left where this one needs a folder or a file is

@@ -1,6 +1,7 @@
 // Importing pictures as the teacher took them: phone photos with an EXIF
 // orientation come out upright, transparent parts come out white, a call with
 // many pictures keeps their order and names, and odd file names still work.
+#include "picture_samples.h"
 #include "qplayerhost.h"
 #include "testsupport.h"
 
@@ -22,35 +23,6 @@ bool near(QColor actual, QColor expected, int tolerance = 40) {
 
 QString describe(QColor colour) {
     return QStringLiteral("(%1,%2,%3)").arg(colour.red()).arg(colour.green()).arg(colour.blue());
-}
-
-// An APP1 segment holding a big-endian TIFF header and one IFD with the
-// Orientation tag (0x0112, SHORT, one value), as cameras write it.
-QByteArray exifOrientation(quint16 orientation) {
-    QByteArray tiff("MM\x00\x2a\x00\x00\x00\x08", 8);    // header, IFD at 8
-    tiff.append("\x00\x01", 2);                          // one entry
-    tiff.append("\x01\x12\x00\x03\x00\x00\x00\x01", 8);  // tag, type, count
-    tiff.append(char(orientation >> 8)).append(char(orientation & 0xff)).append("\x00\x00", 2);
-    tiff.append("\x00\x00\x00\x00", 4);  // no next IFD
-    const QByteArray payload = QByteArray("Exif\x00\x00", 6) + tiff;
-    const int length = payload.size() + 2;
-    QByteArray segment("\xff\xe1", 2);
-    segment.append(char(length >> 8)).append(char(length & 0xff));
-    return segment + payload;
-}
-
-// The JPEG encoding of picture with the segment placed after its JFIF header.
-QByteArray jpegWithSegment(const QImage& picture, const QByteArray& segment) {
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    if (!picture.save(&buffer, "JPEG", 95))
-        return {};
-    // SOI, then APP0 (FF E0, its length counts the two length bytes).
-    if (jpeg.size() < 6 || uchar(jpeg[2]) != 0xff || uchar(jpeg[3]) != 0xe0)
-        return {};
-    const int app0End = 4 + (uchar(jpeg[4]) << 8 | uchar(jpeg[5]));
-    return jpeg.left(app0End) + segment + jpeg.mid(app0End);
 }
 
 QByteArray readFile(const QString& path) {
@@ -248,6 +220,89 @@ private slots:
             const QString written = QUrl(batch[k].toObject()["sample"].toString()).toLocalFile();
             QVERIFY2(readFile(written) == alone[order[k]],
                      qPrintable(QString::number(k) + " " + order[k]));
+        }
+    }
+
+    // Pictures whose headers claim more than may be decoded are skipped
+    // before decoding, named with the size they claim; the others go in.
+    void pictureBombsAreSkipped() {
+        const struct {
+            const char* name;
+            QByteArray bytes;
+        } files[] = {
+            {"wall.jpg", jpegClaiming(QSize(40000, 40000))},
+            {"first.png", pictureBytes("PNG")},
+            {"tiles.png", pngClaiming(QSize(30000, 30000))},
+            {"layers.jpg", jpegClaiming(QSize(65000, 65000), true)},
+            {"strip.png", pngClaiming(QSize(20001, 2))},
+            {"last.jpg", pictureBytes("JPEG")},
+        };
+        QList<QUrl> urls;
+        for (const auto& file : files) {
+            QVERIFY2(!file.bytes.isEmpty(), file.name);
+            QVERIFY(writeFile(source(file.name), file.bytes));
+            urls << QUrl::fromLocalFile(source(file.name));
+        }
+        // The one the teacher tried: 742 bytes for 40000x40000.
+        QVERIFY(QFileInfo(source("wall.jpg")).size() < 1024);
+
+        resetPeak();
+        const qint64 before = peakKib();
+        const QJsonArray result = host->prepareSamples(urls);
+        QVERIFY2(peakKib() - before < 64 * 1024, qPrintable(QString::number(peakKib() - before)));
+
+        QCOMPARE(result.size(), 2);
+        QCOMPARE(result[0].toObject()["description"].toString(), QStringLiteral("first"));
+        QCOMPARE(result[1].toObject()["description"].toString(), QStringLiteral("last"));
+        QCOMPARE(host->lastSkipped(),
+                 QStringList({QStringLiteral("wall.jpg（图片过大：40000×40000）"),
+                              QStringLiteral("tiles.png（图片过大：30000×30000）"),
+                              QStringLiteral("layers.jpg（图片过大：65000×65000）"),
+                              QStringLiteral("strip.png（图片过大：20001×2）")}));
+        // Nothing of them was written into the track.
+        QCOMPARE(QDir(host->currentTrackFolder() + "/res").entryList(QDir::Files).size(), 3);
+    }
+
+    // A file cut short is skipped and named: Qt's BMP reader reports success
+    // for a truncated file and leaves the rows it could not read as they
+    // were, and a JPEG reader fills them grey. With more pictures than
+    // workers the cut BMP follows a picture of its size in the same worker.
+    void truncatedPicturesAreSkipped() {
+        QImage green(320, 200, QImage::Format_RGB32);
+        green.fill(Qt::green);
+        QImage red(320, 200, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QByteArray bmp;
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(red.save(&buffer, "BMP"));
+        QList<QUrl> urls;
+        for (int k = 0; k < 6; ++k) {
+            QVERIFY(green.save(source(QStringLiteral("green%1.bmp").arg(k)), "BMP"));
+            urls << QUrl::fromLocalFile(source(QStringLiteral("green%1.bmp").arg(k)));
+        }
+        // Forty of the two hundred rows (a BMP stores the bottom row first).
+        QVERIFY(writeFile(source("cut.bmp"), bmp.left(54 + 40 * 320 * 3)));
+        urls.insert(3, QUrl::fromLocalFile(source("cut.bmp")));
+        const QByteArray jpeg = jpegWithSegment(red, {});
+        QVERIFY(writeFile(source("cut.jpg"), jpeg.left(jpeg.size() * 2 / 3)));
+        urls << QUrl::fromLocalFile(source("cut.jpg"));
+        QByteArray png;
+        QBuffer pngBuffer(&png);
+        pngBuffer.open(QIODevice::WriteOnly);
+        QVERIFY(red.save(&pngBuffer, "PNG"));
+        QVERIFY(writeFile(source("cut.png"), png.left(png.size() / 2)));
+        urls << QUrl::fromLocalFile(source("cut.png"));
+
+        const QJsonArray result = host->prepareSamples(urls);
+        QCOMPARE(host->lastSkipped(),
+                 QStringList({QStringLiteral("cut.bmp（文件不完整）"),
+                              QStringLiteral("cut.jpg（文件不完整）"), QStringLiteral("cut.png")}));
+        QCOMPARE(result.size(), 6);
+        for (const QJsonValue& record : result) {
+            const QImage written = pictureOf(record);
+            QVERIFY(near(written.pixelColor(160, 20), Qt::green));
+            QVERIFY(near(written.pixelColor(160, 180), Qt::green));
         }
     }
 

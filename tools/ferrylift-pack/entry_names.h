@@ -1,32 +1,40 @@
-// The rules an archive entry name must meet for the installer to write it where it belongs on
-// a Windows system with the code page 936: the extractor's own refusals, names the code page
-// cannot hold, names Windows refuses, and names that differ only in letter case.
+// The names of a package's entries as the packer checks them: the package format's name rule
+// (names the installer refuses or Windows writes wrongly) and exactly one top-level client.
 #pragma once
 
-#include <map>
 #include <string>
+#include <vector>
+
+#include "package_format/entry_name_rule.h"
 
 namespace ferrylift_pack {
 
-// The extractor's name buffer holds 259 bytes and a terminator.
+// The extractor's name buffer holds 259 bytes and a terminator: the highest --max-name.
 constexpr size_t kMaxEntryNameBytes = 259;
 constexpr char kClientProgramName[] = "tideboard3.exe";
 
-class EntryNameRules {
+struct NameProblem {
+    size_t entry = 0;     // index in the order of Add; the whole list when kWholeList
+    std::string message;  // "entry <name> <reason>", or for the whole list its reason
+};
+constexpr size_t kWholeList = static_cast<size_t>(-1);
+
+class EntryNames {
 public:
-    // stored: the name as the archive holds it; utf8: general-purpose flag bit 11 is set (else
-    // the bytes are in the code page 936). Returns the reason the name is refused, or "".
-    std::string Add(const std::string& stored, bool utf8);
-    // After the last name: the reason the set of names is refused, or "".
-    std::string Finish() const;
+    explicit EntryNames(size_t maxBytes = package_format::kDefaultMaxNameBytes);
+
+    // stored: the name as the archive holds it; utf8: general-purpose flag bit 11 is set.
+    void Add(const std::string& stored, bool utf8);
+    size_t size() const { return names_.size(); }
+    // Every name broken, in the order added, then the list's own problem (no client, two).
+    std::vector<NameProblem> Check() const;
 
     // The name as UTF-8, for messages.
     static std::string Display(const std::string& stored, bool utf8);
 
 private:
-    std::map<std::string, std::string> folded_;  // case-folded name -> name as given
-    std::map<std::string, std::string> folders_;
-    int clients_ = 0;
+    package_format::EntryNameRule rule_;
+    std::vector<package_format::StoredName> names_;
 };
 
 // Converts between UTF-8 and the code page 936; false when a character has no counterpart.

@@ -1,4 +1,4 @@
-// File helpers of the packager: whole-file reads, scratch files that remove themselves, the
+// File helpers of the packager: whole-file reads, temporary files that remove themselves, the
 // wide path form the version reader takes, and the project's version reader on a file.
 #pragma once
 
@@ -10,7 +10,6 @@
 namespace ferrylift_pack {
 
 bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>* data);
-bool WriteWholeFile(const std::filesystem::path& path, const uint8_t* data, size_t size);
 
 // A new empty file in the temporary folder, removed on every way out unless kept.
 class TempFile {

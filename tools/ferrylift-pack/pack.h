@@ -22,6 +22,8 @@ struct PackOptions {
     std::string suite;
     std::string output;
     std::string lowest;           // the lowest installed version the package may update
+    std::string since;            // delta: the earlier release's suite folder or package
+    bool allowLeftovers = false;  // delta: the earlier release has files the suite lacks
     std::string certificate;      // PKCS#12 file to sign with; empty: unsigned
     std::string certificatePass;  // file holding its password; empty: none
     CheckOptions check;

@@ -5,10 +5,14 @@
 #include <ostream>
 #include <string>
 
+#include "delta_note.h"
+#include "package_format/entry_name_rule.h"
+
 namespace ferrylift_pack {
 
 struct CheckOptions {
     bool posixStandIn = false;  // the program part may be the installer's POSIX build
+    size_t maxNameBytes = package_format::kDefaultMaxNameBytes;
 };
 
 struct PackageSummary {
@@ -22,10 +26,13 @@ struct PackageSummary {
     uint32_t signatureSize = 0;  // 0: not signed
     size_t entries = 0;
     uint64_t uncompressed = 0;
+    uint64_t clientSize = 0;
+    bool delta = false;
+    DeltaNote deltaNote;
 };
 
-// Checks the package at path; on a refusal writes "ferrylift-pack: <name>: <reason>" to err
-// and returns false. name is how messages call the file.
+// Checks the package at path; on a refusal writes "ferrylift-pack: <name>: <reason>" lines to
+// err and returns false. name is how messages call the file.
 bool CheckPackage(const std::string& path, const std::string& name, const CheckOptions& options,
                   PackageSummary* summary, std::ostream& err);
 

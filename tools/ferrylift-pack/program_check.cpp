@@ -7,7 +7,6 @@
 
 #include "package_format/package_trailer.h"
 #include "platform/version_resource.h"
-#include "support/little_endian.h"
 
 namespace ferrylift_pack {
 
@@ -62,8 +61,7 @@ bool IsPackage(const uint8_t* data, size_t size) {
         trailer.dataSize < 4) {
         return false;
     }
-    const uint8_t* archive = data + end - kTrailerSize - trailer.dataSize;
-    return std::memcmp(archive, "PK\x03\x04", 4) == 0 || std::memcmp(archive, "PK\x05\x06", 4) == 0;
+    return PackageProbe::StartsArchive(data + end - kTrailerSize - trailer.dataSize);
 }
 
 bool IsPackageFile(const std::string& path) {
@@ -80,8 +78,50 @@ bool IsPackageFile(const std::string& path) {
                package_format::LayoutStatus::kOk &&
            layout.trailer.dataSize >= 4 &&
            std::fseek(file.get(), static_cast<long>(layout.archiveOffset), SEEK_SET) == 0 &&
-           std::fread(start, 1, 4, file.get()) == 4 &&
-           (std::memcmp(start, "PK\x03\x04", 4) == 0 || std::memcmp(start, "PK\x05\x06", 4) == 0);
+           std::fread(start, 1, 4, file.get()) == 4 && PackageProbe::StartsArchive(start);
+}
+
+bool PackageProbe::StartsArchive(const uint8_t* bytes) {
+    return std::memcmp(bytes, "PK\x03\x04", 4) == 0 || std::memcmp(bytes, "PK\x05\x06", 4) == 0;
+}
+
+void PackageProbe::Capture(const uint8_t* data, uint64_t from, uint64_t count) {
+    const uint64_t start = end_ - std::min<uint64_t>(end_, package_format::kTrailerSize);
+    for (uint64_t i = std::max(from, start); i < std::min(from + count, end_); ++i) {
+        trailer_[package_format::kTrailerSize - (end_ - i)] = data[i - from];
+    }
+}
+
+void PackageProbe::Feed(const uint8_t* data, size_t size) {
+    const size_t keep = std::min<size_t>(size, package_format::kHeaderProbeSize - head_.size());
+    head_.insert(head_.end(), data, data + keep);
+    if (endKnown_) {
+        Capture(data, seen_, size);
+    } else if (head_.size() == package_format::kHeaderProbeSize || seen_ + size >= size_) {
+        endKnown_ = true;
+        end_ = size_ - package_format::SignatureSize(head_.data(), head_.size(), size_);
+        Capture(head_.data(), 0, head_.size());
+        Capture(data + keep, seen_ + keep, size - keep);
+    }
+    seen_ += size;
+}
+
+std::optional<bool> PackageProbe::Result() {
+    using package_format::kTrailerSize;
+    if (!endKnown_ || end_ < kTrailerSize) {
+        return false;
+    }
+    const package_format::Trailer trailer = package_format::DecodeTrailer(trailer_);
+    if (trailer.total != end_ || !package_format::ArchiveFits(trailer.dataSize, trailer.total) ||
+        trailer.dataSize < 4) {
+        return false;
+    }
+    const uint64_t at = end_ - kTrailerSize - trailer.dataSize;
+    if (at + 4 <= head_.size()) {
+        return StartsArchive(head_.data() + at);
+    }
+    archiveOffset_ = at;
+    return std::nullopt;
 }
 
 }  // namespace ferrylift_pack

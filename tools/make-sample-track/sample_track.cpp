@@ -1,6 +1,7 @@
 #include "sample_track.h"
 
 #include <packwell.h>
+#include <track_xml.h>
 
 #include <QBuffer>
 #include <QByteArray>
@@ -15,7 +16,6 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QStringList>
-#include <QTextStream>
 
 #include <string>
 #include <vector>
@@ -69,12 +69,6 @@ QByteArray drawSlide(int number, int total, const QString& caption, const QSize&
     return bytes;
 }
 
-QDomElement textElement(QDomDocument& document, const QString& name, const QString& text) {
-    QDomElement element = document.createElement(name);
-    element.appendChild(document.createTextNode(text));
-    return element;
-}
-
 }  // namespace
 
 QString writeSampleTrack(const QString& packagePath, const QString& stagingRoot,
@@ -112,16 +106,10 @@ QString writeTrackPackage(const QString& packagePath, const QString& stagingRoot
     if (!QDir(folder).removeRecursively() || !QDir().mkpath(folder + QStringLiteral("/res")))
         return QStringLiteral("cannot create ") + folder;
 
-    QDomDocument document;
-    document.appendChild(document.createProcessingInstruction(
-        QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
-    QDomElement root = document.createElement(QStringLiteral("class_track"));
-    document.appendChild(root);
-    root.appendChild(textElement(document, QStringLiteral("track_name"), options.title));
-    root.appendChild(
-        textElement(document, QStringLiteral("track_description"), options.description));
-    root.appendChild(textElement(document, QStringLiteral("teacher_name"), options.teacher));
-    QDomElement tracks = document.createElement(QStringLiteral("tracks"));
+    QDomDocument document = trackxml::createDocument(QStringLiteral("class_track"), options.title,
+                                                     options.description, options.teacher);
+    QDomElement root = document.documentElement();
+    QDomElement tracks = root.firstChildElement(QStringLiteral("tracks"));
 
     const int count = entries.size();
     const int distinct = options.distinct > 0 ? options.distinct : count;
@@ -140,33 +128,26 @@ QString writeTrackPackage(const QString& packagePath, const QString& stagingRoot
             return QStringLiteral("cannot write ") + file.fileName();
         file.close();
 
-        QDomElement entry = document.createElement(QStringLiteral("track"));
-        entry.setAttribute(QStringLiteral("id"), QStringLiteral("e%1").arg(number));
-        entry.appendChild(textElement(document, QStringLiteral("action"),
-                                      k == 0 ? QStringLiteral("start") : QStringLiteral("shot")));
-        entry.appendChild(textElement(document, QStringLiteral("description"), sample.description));
-        entry.appendChild(
-            textElement(document, QStringLiteral("ticks"), QString::number(sample.tick)));
-        entry.appendChild(textElement(document, QStringLiteral("interval"), QStringLiteral("0")));
-        entry.appendChild(textElement(document, QStringLiteral("picture"), picture));
+        trackxml::EntryFields fields;
+        fields.id = QStringLiteral("e%1").arg(number);
+        fields.action = k == 0 ? QStringLiteral("start") : QStringLiteral("shot");
+        fields.description = sample.description;
+        fields.ticks = sample.tick;
+        fields.interval = QStringLiteral("0");
+        fields.picture = picture;
         if (!sample.level.isEmpty())
-            entry.appendChild(textElement(document, QStringLiteral("level"), sample.level));
+            fields.level = sample.level;
+        const QDomElement entry = trackxml::createEntry(document, fields);
         tracks.appendChild(entry);
         last = qMax(last, sample.tick);
     }
-    root.appendChild(tracks);
     const QDateTime start(QDate(2019, 7, 20), QTime(8, 0, 0));
-    root.appendChild(textElement(document, QStringLiteral("endtime"),
-                                 start.addSecs(last).toString(Qt::ISODate)));
+    root.appendChild(trackxml::textElement(document, QStringLiteral("endtime"),
+                                           start.addSecs(last).toString(Qt::ISODate)));
 
     QFile xml(folder + QStringLiteral("/tracks.xml"));
-    if (!xml.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!xml.open(QIODevice::WriteOnly | QIODevice::Truncate) || !trackxml::write(document, xml))
         return QStringLiteral("cannot write ") + xml.fileName();
-    {
-        QTextStream stream(&xml);
-        stream.setCodec("UTF-8");
-        document.save(stream, 4, QDomNode::EncodingFromDocument);
-    }
     xml.close();
 
     QFile::remove(packagePath);

@@ -1,6 +1,6 @@
 // Qt Quick Test runner for the editor's QML components. The components and
-// pictures come from the program's compiled-in resources ("qrc:/qml",
-// "qrc:/image", "qrc:/icons").
+// pictures come from the program's compiled-in resources ("qrc:/qml/controls",
+// "qrc:/qml/editor", "qrc:/image", "qrc:/icons").
 #include <QImageReader>
 #include <QObject>
 #include <QQmlContext>

@@ -1,6 +1,6 @@
 import QtQuick 2.12
 import QtTest 1.2
-import "qrc:/qml"
+import "qrc:/qml/controls"
 import "Pixels.js" as Pixels
 
 Rectangle {

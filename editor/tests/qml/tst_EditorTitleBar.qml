@@ -1,6 +1,7 @@
 import QtQuick 2.12
 import QtTest 1.2
-import "qrc:/qml"
+import "qrc:/qml/controls"
+import "qrc:/qml/editor"
 
 // The editor's title bar on its own: the title edited in place, reported once
 // and only when changed; insert reported only while there is a track.

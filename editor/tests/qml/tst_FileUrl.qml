@@ -1,6 +1,6 @@
 import QtQuick 2.12
 import QtTest 1.2
-import "qrc:/qml/file_url.js" as FileUrl
+import "qrc:/qml/controls/file_url.js" as FileUrl
 
 // Pictures' paths as file URLs that keep every character of the name.
 TestCase {

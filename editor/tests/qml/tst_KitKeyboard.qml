@@ -1,6 +1,6 @@
 import QtQuick 2.12
 import QtTest 1.2
-import "qrc:/qml"
+import "qrc:/qml/controls"
 
 // The kit's controls from the keyboard: Tab reaches them, the focused one is
 // outlined, Space and Enter act as a click, and each names itself.

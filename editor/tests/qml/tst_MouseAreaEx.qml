@@ -1,7 +1,6 @@
 import QtQuick 2.12
 import QtTest 1.2
-import "qrc:/qml"
-import "qrc:/qml/control_global_resource.js" as ControlGlobal
+import "qrc:/qml/controls"
 
 Item {
     id: root
@@ -62,11 +61,11 @@ Item {
         function test_enteringAnInnerAreaDropsTheOuterHover() {
             mouseMove(root, 20, 20);
             verify(outer.containsMouseEx);
-            compare(ControlGlobal.currenMouseArea, outer);
+            compare(Theme.currenMouseArea, outer);
 
             mouseMove(root, 120, 120);
             verify(inner.containsMouseEx);
-            compare(ControlGlobal.currenMouseArea, inner);
+            compare(Theme.currenMouseArea, inner);
             verify(outer.containsMouse);  // no exit reached it
             verify(!outer.containsMouseEx);
             compare(outerActived.count, 1);
@@ -81,7 +80,7 @@ Item {
             mouseMove(root, 20, 20);
             outer.containsMouseEx = true;
             other.areaActive();
-            compare(ControlGlobal.currenMouseArea, other);
+            compare(Theme.currenMouseArea, other);
             verify(!outer.containsMouseEx);
             compare(outerActived.count, 1);
             other.areaActive();  // already current: nobody is told
@@ -113,12 +112,12 @@ Item {
         function test_destroyedAreaIsNotNotified() {
             var area = createTemporaryObject(areaComponent, root);
             area.areaActive();
-            compare(ControlGlobal.currenMouseArea, area);
+            compare(Theme.currenMouseArea, area);
             area.destroy();
             wait(0);
-            verify(!ControlGlobal.currenMouseArea);
+            verify(!Theme.currenMouseArea);
             other.areaActive();  // must not reach the dead area
-            compare(ControlGlobal.currenMouseArea, other);
+            compare(Theme.currenMouseArea, other);
         }
     }
 }

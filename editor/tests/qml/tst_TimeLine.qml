@@ -1,6 +1,6 @@
 import QtQuick 2.12
 import QtTest 1.2
-import "qrc:/qml"
+import "qrc:/qml/controls"
 
 Rectangle {
     id: root
@@ -48,7 +48,7 @@ Rectangle {
         }
 
         function test_defaults() {
-            var plain = createTemporaryQmlObject("import QtQuick 2.12; import \"qrc:/qml\"; TimeLine {}",
+            var plain = createTemporaryQmlObject("import QtQuick 2.12; import \"qrc:/qml/controls\"; TimeLine {}",
                                                  root);
             compare(plain.width, 1064);
             compare(plain.height, 72);

@@ -1,6 +1,7 @@
 import QtQuick 2.12
 import QtTest 1.2
-import "qrc:/qml"
+import "qrc:/qml/controls"
+import "qrc:/qml/editor"
 
 // The grid cell as the main window uses it: the editors start from the stored
 // values at each selection, follow changes made meanwhile, and report whether

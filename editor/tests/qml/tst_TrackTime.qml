@@ -1,6 +1,6 @@
 import QtQuick 2.12
 import QtTest 1.2
-import "qrc:/qml/track_time.js" as TrackTime
+import "qrc:/qml/controls/track_time.js" as TrackTime
 
 // The time texts both windows show, the reading of the editor's time field and
 // the search that keeps the track lists ordered.

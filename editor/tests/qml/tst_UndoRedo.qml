@@ -1,6 +1,6 @@
 import QtQuick 2.12
 import QtTest 1.2
-import "qrc:/qml/undo_redo.js" as History
+import "qrc:/qml/editor/undo_redo.js" as History
 
 TestCase {
     id: testCase

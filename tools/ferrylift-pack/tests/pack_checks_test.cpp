@@ -105,12 +105,12 @@ TEST_F(CheckTest, EntryNamesTheInstallerRefusesOrGetsWrong) {
         {{"\\Windows\\x.dll", "x"}, "is absolute"},
         {{"/etc/x", "x"}, "is absolute"},
         {{"C:\\x.dll", "x"}, "starts with a drive"},
-        {{"web\\" + std::string(260 - 4, 'a'), "x"}, "is 260 bytes long"},
+        {{"web\\" + std::string(260 - 4, 'a'), "x"}, "is 260 bytes long in the code page 936"},
         {{"web\\\xed\x95\x9c\xea\xb8\x80.txt", "x", true},
          "cannot be written in the code page 936"},
         {{"web\\\xff\xfe.txt", "x"}, "is no text in the code page 936"},
-        {{"web\\a?.txt", "x"}, "holds a character Windows refuses"},
-        {{"web\\a:b.txt", "x"}, "holds a character Windows refuses"},
+        {{"web\\a?.txt", "x"}, "holds the character '?', which Windows refuses in names"},
+        {{"web\\a:b.txt", "x"}, "holds the character ':', which Windows refuses in names"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(kExitFailed, VerifyEntries({c.entry}));
@@ -121,32 +121,36 @@ TEST_F(CheckTest, EntryNamesTheInstallerRefusesOrGetsWrong) {
     // in a folder name or at the end of a name.
     EXPECT_EQ(kExitOk, VerifyEntries({{"\xe4\xb9\x97\\web\\\xe4\xb9\x97", "x", true}}))
         << err_.str();
-    // A name of 259 bytes is the longest the extractor takes.
-    EXPECT_EQ(kExitOk, VerifyEntries({{"web\\" + std::string(259 - 4, 'a'), "x"}})) << err_.str();
+    // A name of 259 bytes is the longest the extractor takes, allowed with --max-name 259.
+    EXPECT_EQ(kExitFailed, VerifyEntries({{"web\\" + std::string(259 - 4, 'a'), "x"}}));
+    EXPECT_EQ(kExitOk, Run({"--verify", Output().string(), "--max-name", "259"})) << err_.str();
 }
 
 TEST_F(CheckTest, NamesEqualWithoutRegardToLetterCase) {
     EXPECT_EQ(kExitFailed, VerifyEntries({{"lib\\core.dll", "new"}, {"LIB\\Core.DLL", "old"}}));
     EXPECT_TRUE(
-        ErrHas("entry LIB\\Core.DLL differs from the entry lib\\core.dll only in letter "
-               "case"))
+        ErrHas("entry LIB\\Core.DLL is the same file on Windows as another entry (letter case "
+               "and trailing dots and spaces do not count): lib\\core.dll"))
         << err_.str();
     // Beyond ASCII, and with either separator.
     EXPECT_EQ(kExitFailed, VerifyEntries({{"web\\Ж.txt", "a", true}, {"web/ж.txt", "b", true}}));
-    EXPECT_TRUE(ErrHas("only in letter case")) << err_.str();
+    EXPECT_TRUE(ErrHas("is the same file on Windows as another entry")) << err_.str();
     // Another case of the client's name is a second client on Windows.
     EXPECT_EQ(kExitFailed, VerifyEntries({{"Tideboard3.exe", Client()}}));
-    EXPECT_TRUE(ErrHas("only in letter case")) << err_.str();
+    EXPECT_TRUE(ErrHas("is the same file on Windows as another entry")) << err_.str();
     // A file and a folder of one name.
     EXPECT_EQ(kExitFailed, VerifyEntries({{"web", "file"}, {"Web\\index.html", "page"}}));
-    EXPECT_TRUE(ErrHas("has a file web and a folder Web of the same name")) << err_.str();
+    EXPECT_TRUE(
+        ErrHas("entry web is a file where another entry needs a folder of that name: "
+               "Web\\index.html"))
+        << err_.str();
 }
 
 TEST_F(CheckTest, ExactlyOneTopLevelClient) {
     EXPECT_EQ(kExitFailed, VerifyEntries({{"bin\\tideboard3.exe", Client()}}, false));
     EXPECT_TRUE(ErrHas("its archive has no top-level tideboard3.exe")) << err_.str();
     EXPECT_EQ(kExitFailed, VerifyEntries({{"tideboard3.exe", Client()}}));
-    EXPECT_TRUE(ErrHas("entry tideboard3.exe differs from the entry tideboard3.exe")) << err_.str();
+    EXPECT_TRUE(ErrHas("its archive has 2 top-level entries tideboard3.exe")) << err_.str();
     // One in a subfolder beside the top-level one is an ordinary file.
     EXPECT_EQ(kExitOk, VerifyEntries({{"old\\tideboard3.exe", Client()}})) << err_.str();
 }
@@ -188,17 +192,17 @@ TEST_F(CheckTest, PackingRefusesTheSameThingsAndWritesNothing) {
     };
     const fs::path suite = root_ / "suite";
     Write(suite / "web" / "a:b.txt", "x");
-    expectRefused("holds a character Windows refuses");
+    expectRefused("holds the character ':', which Windows refuses in names");
     fs::remove(suite / "web" / "a:b.txt");
     Write(suite / "web" / "\xed\x95\x9c\xea\xb8\x80.txt", "x");
     expectRefused("cannot be written in the code page 936");
     fs::remove_all(suite / "web");
     Write(suite / "lib" / "core.dll", "new");
     Write(suite / "Lib" / "core.dll", "old");
-    expectRefused("only in letter case");
+    expectRefused("is the same file on Windows as another entry");
     fs::remove_all(suite / "Lib");
     Write(suite / "lib" / std::string(200, 'a') / std::string(60, 'b'), "x");
-    expectRefused("bytes long; the installer takes at most 259");
+    expectRefused("bytes long in the code page 936; at most 180 leave room");
     fs::remove_all(suite / "lib");
 
     ASSERT_EQ(kExitOk, Pack()) << err_.str();

@@ -20,3 +20,9 @@ add_test(NAME tools.ferrylift-pack.wine-signed-package
                  ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:ferrylift>
                  ${host_tools}/bin/ferrylift-pack ${CMAKE_BINARY_DIR}/sequence-fixtures)
 set_tests_properties(tools.ferrylift-pack.wine-signed-package PROPERTIES TIMEOUT 600)
+
+add_test(NAME tools.ferrylift-pack.wine-delta
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/delta-e2e.sh wine ${CMAKE_SOURCE_DIR}/scripts/wine-run
+                 $<TARGET_FILE:ferrylift> ${host_tools}/bin/ferrylift-pack
+                 ${CMAKE_BINARY_DIR}/sequence-fixtures ${CMAKE_SOURCE_DIR}/tools/make-sample-suite)
+set_tests_properties(tools.ferrylift-pack.wine-delta PROPERTIES TIMEOUT 900)

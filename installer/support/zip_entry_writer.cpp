@@ -2,7 +2,7 @@
 
 #include <unzip.h>
 
-#include <utility>
+#include <string>
 
 #include "platform/error.h"
 #include "platform/file.h"
@@ -78,17 +78,51 @@ CreateOutcome CreateWithRetries(const std::string& path, uint32_t disposition, b
     }
 }
 
-// Removes the scratch file on every way out, unless it has taken the target's place.
+// How many scratch names are tried for one file before the write fails.
+constexpr int kScratchNames = 16;
+
+// Errors that say a name is taken: a folder or a read-only file under it, or a file another
+// process holds. Another name may then be free; other errors would recur under any name.
+bool IsTakenName(uint32_t error) {
+    return error == platform::kErrorAccessDenied || error == platform::kErrorSharingViolation ||
+           error == platform::kErrorLockViolation || error == platform::kErrorAlreadyExists ||
+           error == platform::kErrorFileExists;
+}
+
+// The scratch file beside a target: its name plus the suffix, or, while that is taken, its name
+// plus "~<n>" plus the suffix. Every one of them ends in the suffix, which no entry may, so a
+// later run knows what a kill left. Removed on every way out unless it took the target's place.
 class ScratchFile {
 public:
-    explicit ScratchFile(std::string path) : path_(std::move(path)) {}
+    ScratchFile() = default;
     ~ScratchFile() {
-        if (!kept_) {
+        if (!path_.empty() && !kept_) {
             platform::RemoveFile(path_);
         }
     }
     ScratchFile(const ScratchFile&) = delete;
     ScratchFile& operator=(const ScratchFile&) = delete;
+
+    // Creates the first free scratch name for target; a scratch file a killed run left is
+    // simply overwritten. False, each failed try logged, when none could be created.
+    bool Create(const std::string& target, platform::UniqueFile* file) {
+        for (int n = 0; n < kScratchNames; ++n) {
+            const std::string path = n == 0 ? target + kZipScratchSuffix
+                                            : target + "~" + std::to_string(n) + kZipScratchSuffix;
+            file->Reset(platform::CreateFile(path, platform::kGenericWrite, platform::kShareNone,
+                                             platform::kCreateAlways, platform::kAttributesNone));
+            if (*file) {
+                path_ = path;
+                return true;
+            }
+            const uint32_t error = platform::LastError();
+            LogPrintf(g_libraryLog, "%s CreateFile(%s) failed(%u)", kEntryTag, path.c_str(), error);
+            if (!IsTakenName(error)) {
+                return false;
+            }
+        }
+        return false;
+    }
     const std::string& Path() const { return path_; }
     void Keep() { kept_ = true; }
 
@@ -133,14 +167,9 @@ bool Replace(OpenEntry* entry, const std::string& name, unsigned long dosDateTim
             return outcome == CreateOutcome::Skipped;
         }
     }
-    // A scratch file left by a killed run is simply overwritten.
-    ScratchFile scratch(path + kZipScratchSuffix);
-    platform::UniqueFile file(platform::CreateFile(scratch.Path(), platform::kGenericWrite,
-                                                   platform::kShareNone, platform::kCreateAlways,
-                                                   platform::kAttributesNone));
-    if (!file) {
-        LogPrintf(g_libraryLog, "%s CreateFile(%s) failed(%u)", kEntryTag, scratch.Path().c_str(),
-                  platform::LastError());
+    ScratchFile scratch;
+    platform::UniqueFile file;
+    if (!scratch.Create(path, &file)) {
         return false;
     }
     if (!CopyEntryData(static_cast<unzFile>(entry->Archive()), name, file.Get(), scratch.Path())) {

@@ -13,6 +13,7 @@
 #include "support/log_file.h"
 #include "support/zip_archive.h"
 #include "support/zip_entry_writer.h"
+#include "support/zip_name_rule.h"
 #include "support/zip_names.h"
 
 namespace {
@@ -77,12 +78,15 @@ bool ZipExtractEx(const ZipSource& zip, const char* destDir, ZipFilter filter,
         return false;
     }
 
+    // Every name is checked before the first file is written: one that Windows would write as
+    // another file, or as a device, refuses the whole archive.
+    const std::string dest = zip_internal::WithSeparator(destDir);
+    if (!zip_internal::CheckEntryNames(kExtractTag, archive, dest)) {
+        return false;
+    }
     unz_global_info64 global;
     const ZPOS64_T count = unzGetGlobalInfo64(archive, &global) == UNZ_OK ? global.number_entry : 0;
-
-    std::string dest = destDir;
-    platform::CreateDirectory(dest);
-    dest = zip_internal::WithSeparator(dest);
+    platform::CreateDirectory(destDir);
     for (ZPOS64_T i = 0; i < count; ++i) {
         if (!ZipExtractCurrentFile(filter, onCreateFailed, archive, dest, mode)) {
             LogPrintf(g_libraryLog, "%s ZipExtractCurrentFile == false", kExtractTag);

@@ -83,6 +83,60 @@ TEST_F(InstallFailureTest, DamagedEntryAnywhereChangesNothing) {
     }
 }
 
+// Names that Windows would write as another file, as a device or not at all refuse the whole
+// package before anything is written; the names are those the earlier attacks used.
+TEST_F(InstallFailureTest, NamesWindowsCannotHoldAsTheirOwnFileChangeNothing) {
+    const Files old = {{"tideboard3.exe", "old client"}, {"lib.dll", "old library"}};
+    const Entries good = {{"lib.dll", "new library"}, {"tideboard3.exe", "new client"}};
+    const std::string tooLong(260 - install_.string().size(), 'n');
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {"tideboard3.exe.", "client by a trailing dot"},
+        {"lib.dll ", "library by a trailing space"},
+        {"LIB.DLL", "library by its letter case"},
+        {"CON", "console"},
+        {"con.txt", "console with an extension"},
+        {"LPT1.log", "printer"},
+        {"web\\nul", "null device in a folder"},
+        {"aux", "AUX"},
+        {"COM1", "COM1"},
+        {"tideboard3.exe.ferrylift-new\\x.js", "the scratch name as a folder"},
+        {"a|b.js", "a character Windows forbids"},
+        {tooLong, "a name over the room of the installation folder"}};
+    for (const auto& [name, what] : bad) {
+        fs::remove_all(install_);
+        InstallFiles(old);
+        Entries suite = good;
+        suite.push_back({name, "bytes of another file"});
+        WritePackage(suite);
+        EXPECT_EQ(Update::kCopyFailed, Update::CopyFileA()) << what;
+        ExpectUntouched(old, what);
+        EXPECT_TRUE(LogHas("ZipExtractEx unsafe entry name(" + name + ")")) << what << Log();
+    }
+    ExpectRepair(good, "after the refused names");
+}
+
+// A scratch name that is taken (a folder of that name, a file another process holds) must
+// not stop the update for good: the new file is written under another free name.
+TEST_F(InstallFailureTest, TakenScratchNamesGetAnotherFreeName) {
+    const Files old = {{"tideboard3.exe", "old client"}, {"lib.dll", "old library"}};
+    const Entries suite = {{"lib.dll", "new library"}, {"tideboard3.exe", "new client"}};
+    InstallFiles(old);
+    InstallFiles({{"tideboard3.exe.ferrylift-new/keep.txt", "not ours"}});
+    WritePackage(suite);
+    {
+        FileInUse inUse(install_ / "lib.dll.ferrylift-new");
+        ASSERT_TRUE(inUse.ok());
+        EXPECT_EQ(Update::kCopied, Update::CopyFileA()) << Log();
+    }
+    EXPECT_EQ("new client", ReadAll(Client()));
+    EXPECT_EQ("new library", ReadAll(install_ / "lib.dll"));
+    EXPECT_TRUE(LogHas("CreateFile(" + Client().string() + ".ferrylift-new) failed(5)")) << Log();
+    EXPECT_EQ("not ours", ReadAll(install_ / "tideboard3.exe.ferrylift-new" / "keep.txt"));
+    for (const auto& [name, data] : InstalledFiles()) {
+        EXPECT_TRUE(name.find('~') == std::string::npos) << name << " left";
+    }
+}
+
 TEST_F(InstallFailureTest, LockedClientFailsWithoutLeavingAScratchFile) {
     const Entries suite = {{"lib.dll", "new library"}, {"tideboard3.exe", "new client"}};
     WritePackage(suite);

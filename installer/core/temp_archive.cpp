@@ -10,15 +10,22 @@ namespace {
 
 constexpr char kTag[] = "Update::CopyFileA";
 
+// A write that stops short (a disk filling up: Wine reports success with fewer bytes) goes on
+// with the rest, so that the failure comes with the system's reason. A write that makes no
+// progress at all means there is no room.
 bool WriteAll(platform::FileHandle file, const uint8_t* data, size_t size) {
     while (size > 0) {
         const uint32_t piece = size < (1u << 30) ? static_cast<uint32_t>(size) : (1u << 30);
         uint32_t done = 0;
-        if (!platform::WriteFile(file, data, piece, &done) || done != piece) {
+        if (!platform::WriteFile(file, data, piece, &done)) {
             return false;
         }
-        data += piece;
-        size -= piece;
+        if (done == 0) {
+            platform::SetLastError(platform::kErrorDiskFull);
+            return false;
+        }
+        data += done;
+        size -= done;
     }
     return true;
 }

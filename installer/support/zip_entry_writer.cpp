@@ -31,12 +31,21 @@ bool CopyEntryData(unzFile archive, const std::string& name, platform::FileHandl
         if (count == 0) {
             return true;
         }
-        uint32_t written = 0;
-        if (!platform::WriteFile(file, buffer, static_cast<uint32_t>(count), &written) ||
-            written != static_cast<uint32_t>(count)) {
-            LogPrintf(g_libraryLog, "%s WriteFile != %d file(%s) error(%u)", kEntryTag, count,
-                      path.c_str(), platform::LastError());
-            return false;
+        // A short write (a disk filling up) goes on with the rest, so that the failure that
+        // follows comes with the system's reason; one that writes nothing means no room.
+        for (uint32_t at = 0; at < static_cast<uint32_t>(count);) {
+            uint32_t written = 0;
+            const bool ok =
+                platform::WriteFile(file, buffer + at, static_cast<uint32_t>(count) - at, &written);
+            if (ok && written == 0) {
+                platform::SetLastError(platform::kErrorDiskFull);
+            }
+            if (!ok || written == 0) {
+                LogPrintf(g_libraryLog, "%s WriteFile != %d file(%s) error(%u)", kEntryTag, count,
+                          path.c_str(), platform::LastError());
+                return false;
+            }
+            at += written;
         }
     }
 }

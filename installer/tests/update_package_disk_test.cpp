@@ -9,6 +9,8 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "child_install.h"
 #include "install_failure_fixture.h"
@@ -211,6 +213,39 @@ TEST_F(SmallDiskTest, DiskFillingUpDuringTheInstallLeavesEveryFileOldOrNew) {
         EXPECT_NE(std::string::npos, log.find(".ferrylift-new) error(112)")) << what;
     }
     ExpectRepair(suite, "room again");
+}
+
+// The temporary folder on the full disk: the archive's write fails with its error, and the
+// partial archive is removed instead of keeping the disk full.
+TEST_F(SmallDiskTest, FailedArchiveWriteLeavesNoPartialFile) {
+    const Files old = {{"tideboard3.exe", "old client"}};
+    InstallFiles(old);
+    const fs::path temp = disk_ / "temp";
+    fs::create_directories(temp);
+#if defined(_WIN32)
+    const char* const kTempVariables[] = {"TMP", "TEMP"};
+#else
+    const char* const kTempVariables[] = {"TMPDIR"};
+#endif
+    std::vector<std::pair<const char*, std::string>> saved;
+    for (const char* name : kTempVariables) {
+        const char* value = std::getenv(name);
+        saved.push_back({name, value != nullptr ? value : ""});
+        SetEnv(name, temp.string());
+    }
+    WritePackage({{"lib.dll", RandomBytes(2 * kMiB, 3)}, {"tideboard3.exe", "new client"}});
+    FillLeaving(512 << 10);
+    const std::string archive = Update::GetTempFileNameA();
+    EXPECT_EQ(0u, archive.rfind(temp.string(), 0)) << archive;
+    EXPECT_EQ(Update::kCopyFailed, Update::CopyFileA());
+    EXPECT_TRUE(LogHas("Update::CopyFileA WriteFile(" + archive + ") failed(112), removed(1)"))
+        << Log();
+    EXPECT_FALSE(fs::exists(archive));
+    ExpectUntouched(old, "archive not written");
+    for (const auto& [name, value] : saved) {
+        SetEnv(name, value);
+    }
+    fs::remove_all(temp);
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "platform/file.h"
 
@@ -12,10 +12,14 @@ namespace Update {
 
 class TempArchive {
 public:
-    // Creates Update::GetTempFileNameA's file anew and writes data to it. False, with the
-    // reason (and the system error) logged under the tag "Update::CopyFileA" and no partial
-    // file left behind, when it cannot.
-    bool Write(const std::vector<uint8_t>& data);
+    enum class Outcome { kWritten, kReadFailed, kWriteFailed };
+
+    // Creates Update::GetTempFileNameA's file anew and copies the size bytes that follow the
+    // position of from into it, a piece at a time: the archive is never held in memory whole,
+    // which for tens of MB would cost more in page faults than the copy itself. On failure no
+    // partial file is left behind; a failed write is logged with the system error under the
+    // tag "Update::CopyFileA".
+    Outcome CopyFrom(std::FILE* from, uint32_t size);
 
     platform::FileHandle File() const { return file_.Get(); }
     const std::string& Path() const { return path_; }

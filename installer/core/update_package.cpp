@@ -10,10 +10,10 @@
 #include "core/temp_archive.h"
 #include "core/update.h"
 #include "package_format/package_trailer.h"
+#include "pe/little_endian.h"
 #include "platform/error.h"
 #include "platform/file.h"
 #include "support/file_helpers.h"
-#include "pe/little_endian.h"
 #include "support/log_file.h"
 #include "support/zip_extract.h"
 
@@ -54,19 +54,22 @@ ZipCode OnExcludeCreateFailed(const std::string& path, uint32_t error, bool* nee
     return ZipCode::Retry;
 }
 
+bool LocateArchive(std::FILE* file, uint32_t* dataSizeOut);
+
 int Install(std::FILE* ownFile, bool* needRestart) {
-    std::vector<uint8_t> data;
-    if (!ReadFileToData(ownFile, &data)) {
+    uint32_t dataSize = 0;
+    TempArchive archive;
+    const TempArchive::Outcome copied = LocateArchive(ownFile, &dataSize)
+                                            ? archive.CopyFrom(ownFile, dataSize)
+                                            : TempArchive::Outcome::kReadFailed;
+    if (copied == TempArchive::Outcome::kReadFailed) {
         LogPrintf(&g_logFile, "%s ReadFileToData failed", kCopyTag);
         return kCopyFailed;
     }
-    TempArchive archive;
-    if (!archive.Write(data)) {
+    if (copied == TempArchive::Outcome::kWriteFailed) {
         LogPrintf(&g_logFile, "%s FileWriteToEnd failed", kCopyTag);
         return kCopyFailed;
     }
-    // The archive now lives in the temporary file; the copy in memory is no longer needed.
-    std::vector<uint8_t>().swap(data);
 
     std::string root = GetDestinationRoot();
     if (root.empty()) {
@@ -108,9 +111,9 @@ int Install(std::FILE* ownFile, bool* needRestart) {
     return kCopied;
 }
 
-}  // namespace
-
-bool ReadFileToData(std::FILE* file, std::vector<uint8_t>* data) {
+// The checks of ReadFileToData: the trailer against the file's real size, then the archive's
+// size against the trailer. True with the stream at the archive's first byte.
+bool LocateArchive(std::FILE* file, uint32_t* dataSizeOut) {
     // A signed package ends with its certificate table: the trailer lies just before it, and
     // the total counts the file without it. Unsigned, signature is 0 and the trailer ends the
     // file.
@@ -163,6 +166,17 @@ bool ReadFileToData(std::FILE* file, std::vector<uint8_t>* data) {
     if (std::fseek(file, -(static_cast<long>(dataSize) + 8 + signature), SEEK_END) != 0) {
         LogPrintf(&g_logFile, "%s fseek(file, -(data_size + 8), SEEK_END) != 0 error(%u)", kReadTag,
                   platform::LastError());
+        return false;
+    }
+    *dataSizeOut = dataSize;
+    return true;
+}
+
+}  // namespace
+
+bool ReadFileToData(std::FILE* file, std::vector<uint8_t>* data) {
+    uint32_t dataSize = 0;
+    if (!LocateArchive(file, &dataSize)) {
         return false;
     }
     // Appended piece by piece into reserved room: a resize would first zero tens of MB that

@@ -60,10 +60,11 @@ bool CloseFile(FileHandle file);
 // FlushFileBuffers / fsync: the file's data is on the disk when this returns true.
 bool FlushFile(FileHandle file);
 
-// MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH); POSIX: rename,
-// then fsync of the folder so the new name is on the disk too. Both names lie in one folder:
-// the target is then either the old file or the new one, never a mix. False with LastError().
-bool MoveFileReplacing(const std::string& from, const std::string& to);
+// MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING [| MOVEFILE_WRITE_THROUGH]); POSIX: rename,
+// with writeThrough then fsync of the folder so the new name is on the disk too (milliseconds
+// per call). Both names lie in one folder: the target is then either the old file or the new
+// one, never a mix. False with LastError().
+bool MoveFileReplacing(const std::string& from, const std::string& to, bool writeThrough = true);
 
 // MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT): the file goes at the next restart.
 // Windows allows it to administrators only (else kErrorAccessDenied); POSIX has no such

@@ -2,8 +2,10 @@
 
 #include <unzip.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "platform/file.h"
 
@@ -11,31 +13,72 @@ namespace zip_internal {
 namespace {
 
 // minizip's file functions over a handle the caller keeps open. Each open of the archive gets
-// a stream of its own; closing it leaves the handle open.
+// a stream of its own, with its own position and a read buffer: minizip reads the directory a
+// field of 2 or 4 bytes at a time, which unbuffered would be a system call each (tens of
+// thousands per pass). Every physical read seeks first, so streams sharing the handle do not
+// disturb each other. Closing the stream leaves the handle open.
+constexpr size_t kStreamBuffer = 64 * 1024;
+
 struct HandleStream {
+    explicit HandleStream(platform::FileHandle handle) : file(handle), buffer(kStreamBuffer) {
+        int64_t at = 0;
+        if (platform::SeekFile(file, 0, platform::SeekOrigin::kCurrent, &at)) {
+            position = static_cast<uint64_t>(at);
+        }
+    }
     platform::FileHandle file;
     bool failed = false;
+    uint64_t position = 0;
+    std::vector<char> buffer;
+    uint64_t bufferStart = 0;
+    size_t bufferLength = 0;
+
+    // Up to size bytes at position straight from the file; how many were read.
+    uint32_t ReadAt(char* out, uint32_t size) {
+        uint32_t done = 0;
+        if (!platform::SeekFile(file, static_cast<int64_t>(position),
+                                platform::SeekOrigin::kBegin) ||
+            !platform::ReadFile(file, out, size, &done)) {
+            failed = true;
+            return 0;
+        }
+        return done;
+    }
 };
 
 voidpf ZCALLBACK OpenHandle(voidpf opaque, const void* /*name*/, int /*mode*/) {
-    return new HandleStream{static_cast<platform::FileHandle>(opaque)};
+    return new HandleStream(static_cast<platform::FileHandle>(opaque));
 }
 
 uLong ZCALLBACK ReadHandle(voidpf /*opaque*/, voidpf stream, void* buffer, uLong size) {
     auto* s = static_cast<HandleStream*>(stream);
+    char* out = static_cast<char*>(buffer);
     uLong total = 0;
     while (total < size) {
-        uint32_t done = 0;
-        const uLong want = size - total < 0x40000000ul ? size - total : 0x40000000ul;
-        if (!platform::ReadFile(s->file, static_cast<char*>(buffer) + total,
-                                static_cast<uint32_t>(want), &done)) {
-            s->failed = true;
+        const uLong wanted = size - total;
+        if (s->position >= s->bufferStart && s->position < s->bufferStart + s->bufferLength) {
+            const size_t offset = static_cast<size_t>(s->position - s->bufferStart);
+            const size_t piece = std::min<size_t>(s->bufferLength - offset, wanted);
+            std::memcpy(out + total, s->buffer.data() + offset, piece);
+            total += piece;
+            s->position += piece;
+            continue;
+        }
+        if (wanted >= kStreamBuffer) {
+            const uint32_t done = s->ReadAt(
+                out + total, static_cast<uint32_t>(std::min<uLong>(wanted, 0x40000000ul)));
+            if (done == 0) {
+                break;
+            }
+            total += done;
+            s->position += done;
+            continue;
+        }
+        s->bufferLength = s->ReadAt(s->buffer.data(), static_cast<uint32_t>(kStreamBuffer));
+        s->bufferStart = s->position;
+        if (s->bufferLength == 0) {
             break;
         }
-        if (done == 0) {
-            break;
-        }
-        total += done;
     }
     return total;
 }
@@ -46,25 +89,26 @@ uLong ZCALLBACK WriteHandle(voidpf /*opaque*/, voidpf stream, const void*, uLong
 }
 
 ZPOS64_T ZCALLBACK TellHandle(voidpf /*opaque*/, voidpf stream) {
-    int64_t position = 0;
-    if (!platform::SeekFile(static_cast<HandleStream*>(stream)->file, 0,
-                            platform::SeekOrigin::kCurrent, &position)) {
-        return static_cast<ZPOS64_T>(-1);
-    }
-    return static_cast<ZPOS64_T>(position);
+    return static_cast<HandleStream*>(stream)->position;
 }
 
 long ZCALLBACK SeekHandle(voidpf /*opaque*/, voidpf stream, ZPOS64_T offset, int origin) {
-    platform::SeekOrigin from = platform::SeekOrigin::kBegin;
-    if (origin == ZLIB_FILEFUNC_SEEK_CUR) {
-        from = platform::SeekOrigin::kCurrent;
-    } else if (origin == ZLIB_FILEFUNC_SEEK_END) {
-        from = platform::SeekOrigin::kEnd;
+    auto* s = static_cast<HandleStream*>(stream);
+    if (origin == ZLIB_FILEFUNC_SEEK_SET) {
+        s->position = offset;
+        return 0;
     }
-    return platform::SeekFile(static_cast<HandleStream*>(stream)->file,
-                              static_cast<int64_t>(offset), from)
-               ? 0
-               : -1;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR) {
+        s->position += offset;  // wraps for a negative offset, as minizip passes it
+        return 0;
+    }
+    int64_t end = 0;
+    if (!platform::SeekFile(s->file, static_cast<int64_t>(offset), platform::SeekOrigin::kEnd,
+                            &end)) {
+        return -1;
+    }
+    s->position = static_cast<uint64_t>(end);
+    return 0;
 }
 
 int ZCALLBACK CloseHandleStream(voidpf /*opaque*/, voidpf stream) {

@@ -194,7 +194,9 @@ bool Replace(OpenEntry* entry, const std::string& name, unsigned long dosDateTim
     if (!CloseChecked(entry, name)) {
         return false;
     }
-    if (!platform::MoveFileReplacing(scratch.Path(), path)) {
+    // Only the synced file's new name is worth a sync of its folder: the others' data is not
+    // on the disk yet either.
+    if (!platform::MoveFileReplacing(scratch.Path(), path, synced)) {
         LogPrintf(g_libraryLog, "%s MoveFileEx(%s, %s) failed(%u)", kEntryTag,
                   scratch.Path().c_str(), path.c_str(), platform::LastError());
         return false;

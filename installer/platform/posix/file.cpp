@@ -233,10 +233,14 @@ bool FlushFile(FileHandle file) {
     return true;
 }
 
-bool MoveFileReplacing(const std::string& from, const std::string& to) {
+bool MoveFileReplacing(const std::string& from, const std::string& to, bool writeThrough) {
     if (rename(from.c_str(), to.c_str()) != 0) {
         SetLastErrorFromErrno();
         return false;
+    }
+    if (!writeThrough) {
+        SetLastError(kErrorSuccess);
+        return true;
     }
     // The rename itself is only durable once the folder that holds both names is synced.
     size_t slash = to.find_last_of('/');

@@ -65,9 +65,10 @@ bool FlushFile(FileHandle file) {
     return ::FlushFileBuffers(reinterpret_cast<HANDLE>(file)) != FALSE;
 }
 
-bool MoveFileReplacing(const std::string& from, const std::string& to) {
-    return ::MoveFileExA(from.c_str(), to.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+bool MoveFileReplacing(const std::string& from, const std::string& to, bool writeThrough) {
+    const DWORD flags =
+        MOVEFILE_REPLACE_EXISTING | (writeThrough ? static_cast<DWORD>(MOVEFILE_WRITE_THROUGH) : 0);
+    return ::MoveFileExA(from.c_str(), to.c_str(), flags) != FALSE;
 }
 
 bool DeleteFileAtRestart(const std::string& path) {

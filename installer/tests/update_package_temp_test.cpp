@@ -146,6 +146,26 @@ TEST_F(TempFolderTest, OtherUsersInASharedStickyParentCanNeitherSwapNorBlock) {
     }
 }
 
+// Links the other user plants under the names of the archive and of the folder older versions
+// used lead to files of ours: neither is followed, and the archive goes to a fresh folder.
+TEST_F(TempFolderTest, PlantedArchiveNameIsNeitherFollowedNorUsed) {
+    const fs::path victim = base_ / "home" / "notes.txt";
+    const fs::path victimFolder = base_ / "home" / "documents";
+    WriteAll(victim, "precious");
+    fs::create_directories(victimFolder);
+    fs::create_symlink(victim, shared_ / "TideboardFerrylift.zip");
+    fs::create_directory_symlink(victimFolder, shared_ / "ferrylift-0");
+    PlantAsOther(shared_ / "TideboardFerrylift.zip");
+    PlantAsOther(shared_ / "ferrylift-0");
+    EXPECT_EQ(Update::kCopied, Update::CopyFileA()) << Log();
+    EXPECT_EQ("precious", ReadAll(victim));
+    EXPECT_TRUE(fs::is_empty(victimFolder));
+    EXPECT_TRUE(fs::is_symlink(shared_ / "ferrylift-0"));
+    EXPECT_EQ("new client", ReadAll(Client()));
+    ExpectPrivate(ArchiveFolder());
+    EXPECT_EQ(shared_, ArchiveFolder().parent_path());
+}
+
 TEST_F(TempFolderTest, RuntimeFolderIsNeverChanged) {
     // A shared folder and a group's folder as some systems set them: their bits stay.
     for (const fs::perms mode :

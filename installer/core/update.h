@@ -54,6 +54,9 @@ void GetSourceVersion(std::u16string* productVersion, std::u16string* fixedFileV
 // Size of the installer's own file; 0 when its status cannot be read.
 int32_t GetModuleSize();
 
+// The temporary archive's name in the temporary folder.
+constexpr char kTempArchiveName[] = "TideboardFerrylift.zip";
+
 // Temporary folder + "TideboardFerrylift.zip".
 std::string GetTempFileNameA();
 
@@ -68,6 +71,11 @@ int CheckVersion();
 // but the client's main program first (moving files in use aside), then the main program;
 // then the registry entries. kCopied, kCopyFailed or kCopiedRestart.
 int CopyFileA();
+
+// When the installed main program has exactly the carried version, writes the uninstall values
+// and the App Path again if they differ from what a completed update writes (with a log
+// line): a run killed between the main program's rename and the registry writes heals.
+void MendRegistry();
 
 // Shell "open" of root joined with name. kStarted, kNotFound or kStartFailed.
 int StartProcess(const std::string& name);

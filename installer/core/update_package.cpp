@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "core/install_check.h"
+#include "core/leftovers.h"
+#include "core/temp_archive.h"
 #include "core/update.h"
 #include "package_format/package_trailer.h"
+#include "pe/little_endian.h"
 #include "platform/error.h"
 #include "platform/file.h"
 #include "support/file_helpers.h"
-#include "pe/little_endian.h"
 #include "support/log_file.h"
 #include "support/zip_extract.h"
 
@@ -40,23 +43,33 @@ ZipCode OnExcludeCreateFailed(const std::string& path, uint32_t error, bool* nee
     if (result != 0) {
         return ZipCode::Fail;
     }
+    // Where the system allows it the old file goes with the restart; otherwise a later run
+    // removes it once nothing uses it.
+    const bool scheduled = platform::DeleteFileAtRestart(newPath);
+    LogPrintf(&g_logFile,
+              "%s MoveFileEx(%s, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) result(%d) error(%u)",
+              kExcludeHandlerTag, newPath.c_str(), scheduled ? 1 : 0,
+              scheduled ? 0u : platform::LastError());
     *needRestart = true;
     return ZipCode::Retry;
 }
 
+bool LocateArchive(std::FILE* file, uint32_t* dataSizeOut);
+
 int Install(std::FILE* ownFile, bool* needRestart) {
-    std::vector<uint8_t> data;
-    if (!ReadFileToData(ownFile, &data)) {
+    uint32_t dataSize = 0;
+    TempArchive archive;
+    const TempArchive::Outcome copied = LocateArchive(ownFile, &dataSize)
+                                            ? archive.CopyFrom(ownFile, dataSize)
+                                            : TempArchive::Outcome::kReadFailed;
+    if (copied == TempArchive::Outcome::kReadFailed) {
         LogPrintf(&g_logFile, "%s ReadFileToData failed", kCopyTag);
         return kCopyFailed;
     }
-    std::string archive = GetTempFileNameA();
-    if (!FileWriteToEnd(archive, data.data(), static_cast<int32_t>(data.size()))) {
+    if (copied == TempArchive::Outcome::kWriteFailed) {
         LogPrintf(&g_logFile, "%s FileWriteToEnd failed", kCopyTag);
         return kCopyFailed;
     }
-    // The archive now lives in the temporary file; the copy in memory is no longer needed.
-    std::vector<uint8_t>().swap(data);
 
     std::string root = GetDestinationRoot();
     if (root.empty()) {
@@ -64,26 +77,33 @@ int Install(std::FILE* ownFile, bool* needRestart) {
         LogPrintf(&g_logFile, "%s destination root is empty", kCopyTag);
         return kCopyFailed;
     }
-    bool excluded = ZipExtractEx(
-        archive.c_str(), root.c_str(),
-        [](const std::string& path) { return !IsClientProgram(path); },
-        [needRestart](const std::string& path, uint32_t error) {
-            return OnExcludeCreateFailed(path, error, needRestart);
-        });
-    if (!excluded) {
-        LogPrintf(&g_logFile, "%s ZipExtractExclude(%s, %s) error(%u)", kCopyTag, archive.c_str(),
-                  root.c_str(), platform::LastError());
+    // What earlier runs left goes first, which also frees its room.
+    RemoveLeftoversBelow(root);
+    const ZipSource zip(archive.File(), archive.Path().c_str());
+    if (!CheckArchiveBeforeInstall(zip, root)) {
         return kCopyFailed;
     }
-    // The main program takes its place in one rename once it is complete: a damaged entry, a
-    // full disk or a kill leaves the old one, whose version lets a later package update it.
+    // Every file takes its place in one rename once it is complete, the main program last and
+    // synced: a damaged entry, a full disk or a kill leaves each file old or new.
+    bool excluded = ZipExtractEx(
+        zip, root.c_str(), [](const std::string& path) { return !IsClientProgram(path); },
+        [needRestart](const std::string& path, uint32_t error) {
+            return OnExcludeCreateFailed(path, error, needRestart);
+        },
+        ZipWriteMode::Replace);
+    if (!excluded) {
+        LogPrintf(&g_logFile, "%s ZipExtractExclude(%s, %s) error(%u)", kCopyTag,
+                  archive.Path().c_str(), root.c_str(), platform::LastError());
+        return kCopyFailed;
+    }
+    // The old main program stays until the new one is whole: its version lets a later package
+    // update it.
     bool included = ZipExtractEx(
-        archive.c_str(), root.c_str(),
-        [](const std::string& path) { return IsClientProgram(path); },
-        [](const std::string&, uint32_t) { return ZipCode::Fail; }, ZipWriteMode::Replace);
+        zip, root.c_str(), [](const std::string& path) { return IsClientProgram(path); },
+        [](const std::string&, uint32_t) { return ZipCode::Fail; }, ZipWriteMode::ReplaceSynced);
     if (!included) {
-        LogPrintf(&g_logFile, "%s ZipExtractInclude(%s, %s) error(%u)", kCopyTag, archive.c_str(),
-                  root.c_str(), platform::LastError());
+        LogPrintf(&g_logFile, "%s ZipExtractInclude(%s, %s) error(%u)", kCopyTag,
+                  archive.Path().c_str(), root.c_str(), platform::LastError());
         return kCopyFailed;
     }
     RegEdit();
@@ -91,9 +111,9 @@ int Install(std::FILE* ownFile, bool* needRestart) {
     return kCopied;
 }
 
-}  // namespace
-
-bool ReadFileToData(std::FILE* file, std::vector<uint8_t>* data) {
+// The checks of ReadFileToData: the trailer against the file's real size, then the archive's
+// size against the trailer. True with the stream at the archive's first byte.
+bool LocateArchive(std::FILE* file, uint32_t* dataSizeOut) {
     // A signed package ends with its certificate table: the trailer lies just before it, and
     // the total counts the file without it. Unsigned, signature is 0 and the trailer ends the
     // file.
@@ -146,6 +166,17 @@ bool ReadFileToData(std::FILE* file, std::vector<uint8_t>* data) {
     if (std::fseek(file, -(static_cast<long>(dataSize) + 8 + signature), SEEK_END) != 0) {
         LogPrintf(&g_logFile, "%s fseek(file, -(data_size + 8), SEEK_END) != 0 error(%u)", kReadTag,
                   platform::LastError());
+        return false;
+    }
+    *dataSizeOut = dataSize;
+    return true;
+}
+
+}  // namespace
+
+bool ReadFileToData(std::FILE* file, std::vector<uint8_t>* data) {
+    uint32_t dataSize = 0;
+    if (!LocateArchive(file, &dataSize)) {
         return false;
     }
     // Appended piece by piece into reserved room: a resize would first zero tens of MB that

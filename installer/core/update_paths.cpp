@@ -71,7 +71,7 @@ int32_t GetModuleSize() {
 std::string GetTempFileNameA() {
     // Without a temporary folder the join would name a file in the working folder.
     std::string folder = GetTempFolder();
-    std::string name = folder.empty() ? std::string() : JoinPath(folder, "TideboardFerrylift.zip");
+    std::string name = folder.empty() ? std::string() : JoinPath(folder, kTempArchiveName);
     LogPrintf(&g_logFile, "%s name %s", "Update::GetTempFileNameA", name.c_str());
     return name;
 }

@@ -49,16 +49,27 @@ FileHandle CreateFile(const std::string& path, uint32_t desiredAccess, uint32_t 
 bool WriteFile(FileHandle file, const void* data, uint32_t size, uint32_t* done = nullptr);
 bool ReadFile(FileHandle file, void* data, uint32_t size, uint32_t* done = nullptr);
 
+// SetFilePointerEx: moves the file position by offset from origin; *position (optional) gets
+// the new one. False with LastError() set.
+enum class SeekOrigin { kBegin, kCurrent, kEnd };
+bool SeekFile(FileHandle file, int64_t offset, SeekOrigin origin, int64_t* position = nullptr);
+
 // CloseHandle. Closing null does nothing and returns false.
 bool CloseFile(FileHandle file);
 
 // FlushFileBuffers / fsync: the file's data is on the disk when this returns true.
 bool FlushFile(FileHandle file);
 
-// MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH); POSIX: rename,
-// then fsync of the folder so the new name is on the disk too. Both names lie in one folder:
-// the target is then either the old file or the new one, never a mix. False with LastError().
-bool MoveFileReplacing(const std::string& from, const std::string& to);
+// MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING [| MOVEFILE_WRITE_THROUGH]); POSIX: rename,
+// with writeThrough then fsync of the folder so the new name is on the disk too (milliseconds
+// per call). Both names lie in one folder: the target is then either the old file or the new
+// one, never a mix. False with LastError().
+bool MoveFileReplacing(const std::string& from, const std::string& to, bool writeThrough = true);
+
+// MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT): the file goes at the next restart.
+// Windows allows it to administrators only (else kErrorAccessDenied); POSIX has no such
+// thing (kErrorNotSupported). False with LastError() set.
+bool DeleteFileAtRestart(const std::string& path);
 
 // For backend code of other seam areas (file times, ...): the HANDLE value on Windows, the
 // descriptor on POSIX; -1 for null.

@@ -16,10 +16,12 @@ enum class KnownFolder {
 std::string GetKnownFolder(KnownFolder folder);
 
 // GetTempPathA: the temporary folder with its trailing separator. Empty on failure.
-// POSIX: a folder of this user alone, since /tmp is shared with every other user: the folder
-// $XDG_RUNTIME_DIR, else "ferrylift-<uid>" in $TMPDIR or /tmp, created with mode 0700. A folder
-// that is a symbolic link, not a folder, or owned by another user is refused (empty result,
-// LastError() kErrorAccessDenied, *refused names it); one of ours open to others is set to 0700.
+// POSIX: a folder of this process alone, since /tmp is shared with every other user: made
+// fresh (mode 0700, "ferrylift-<uid>.XXXXXX") below $XDG_RUNTIME_DIR, else $TMPDIR, else
+// /tmp, the same one for as long as that parent stays; this user's folders of earlier runs
+// there are removed, other users' folders are never touched. A parent that others may write
+// without the sticky bit, or that belongs to another user (not root), is refused (empty
+// result, LastError() kErrorAccessDenied, *refused says why and names the folder).
 std::string GetTempPath(std::string* refused = nullptr);
 
 // GetModuleFileNameA(nullptr): the full path of the running program; POSIX: /proc/self/exe.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/leftovers.h"
 #include "core/update.h"
 #include "platform/directory.h"
 #include "platform/event_loop.h"
@@ -41,6 +42,8 @@ public:
         return ::GetProcessIdFromName(name);
     }
     int CheckVersion() override { return Update::CheckVersion(); }
+    void MendRegistry() override { Update::MendRegistry(); }
+    void RemoveLeftovers() override { Update::RemoveLeftovers(); }
     int CopyFiles() override { return Update::CopyFileA(); }
     void UpdateDesktopLinks() override { ::UpdateDesktopLinks(); }
     int StartProcess(const std::string& name) override { return Update::StartProcess(name); }

@@ -47,6 +47,10 @@ void HandleTimer(StageHost& host, StageOperations& operations) {
         case Update::kVersionLatest:
             LogStep(u8"当前程序已是最新版本");
             host.SetStatus(u"当前程序已是最新版本");
+            // An earlier run may have been killed between the main program and the registry, or
+            // have moved files aside that nothing uses any more.
+            operations.MendRegistry();
+            operations.RemoveLeftovers();
             startClient = true;
             break;
         case Update::kVersionUpdate:

@@ -21,6 +21,8 @@ public:
     virtual ~StageOperations() = default;
     virtual uint32_t GetProcessIdFromName(const std::string& name) = 0;
     virtual int CheckVersion() = 0;
+    virtual void MendRegistry() = 0;
+    virtual void RemoveLeftovers() = 0;
     virtual int CopyFiles() = 0;
     virtual void UpdateDesktopLinks() = 0;
     virtual int StartProcess(const std::string& name) = 0;

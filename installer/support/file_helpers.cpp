@@ -156,8 +156,8 @@ std::string GetTempFolder() {
     std::string refused;
     std::string folder = platform::GetTempPath(&refused);
     if (folder.empty() && !refused.empty() && g_libraryLog != nullptr) {
-        LogPrintf(g_libraryLog, "%s private folder(%s) is a link or not ours, refused error(%u)",
-                  "GetTempFolder", refused.c_str(), static_cast<unsigned>(platform::LastError()));
+        LogPrintf(g_libraryLog, "%s %s, refused error(%u)", "GetTempFolder", refused.c_str(),
+                  static_cast<unsigned>(platform::LastError()));
     }
     return folder;
 }

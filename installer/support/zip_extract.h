@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/file.h"
+
 // The failure callback's answer. Any other value counts as Fail.
 enum class ZipCode : int {
     Skip = 1,   // leave this file untouched and carry on
@@ -24,20 +26,41 @@ enum class ZipWriteMode {
     // Created under their own name (an old file is truncated) and written there.
     InPlace,
     // Written to a scratch file beside the target (its name plus kZipScratchSuffix), which takes
-    // the target's place with one rename once all data is written, on the disk, and its CRC
-    // matched. Until then, and after any failure or a kill, the target is the old file. The
-    // target is first opened for writing without truncating it, so a file in use still goes to
-    // the failure callback. A failure removes the scratch file.
+    // the target's place with one rename once all data is written and its size and CRC matched.
+    // Until then, and after any failure or a kill, the target is the old file. The target is
+    // first opened for writing without truncating it, so a file in use still goes to the
+    // failure callback. A failure removes the scratch file.
     Replace,
+    // Replace, with the scratch file's data on the disk before the rename (FlushFileBuffers):
+    // for the file that must survive a power cut too. A sync costs milliseconds per file.
+    ReplaceSynced,
 };
 constexpr char kZipScratchSuffix[] = ".ferrylift-new";
 
-// Extracts the archive at zipPath under destDir. True when every entry was dealt with (written,
+// Where an archive is read from.
+class ZipSource {
+public:
+    // The archive at path, opened by name with the library's default file functions.
+    ZipSource(const char* path) : name_(path) {}  // NOLINT(google-explicit-constructor)
+    // An archive the caller holds open for reading: read through that handle only (so no other
+    // file can take its name's place), from its start, and never closed here. name is the
+    // archive's name for log lines.
+    ZipSource(platform::FileHandle file, const char* name) : name_(name), file_(file) {}
+
+    const char* Name() const { return name_; }
+    platform::FileHandle File() const { return file_; }
+
+private:
+    const char* name_;
+    platform::FileHandle file_ = nullptr;
+};
+
+// Extracts the archive zip under destDir. True when every entry was dealt with (written,
 // left out by the filter, a folder, or skipped by the callback); false at the first failure,
 // with the reason in the library log. Files written before a failure stay. Entry names that
 // would leave destDir (a ".." segment, a leading separator, a drive prefix) or are 260 bytes or
 // longer fail the extraction. Both callables must be set.
-bool ZipExtractEx(const char* zipPath, const char* destDir, ZipFilter filter,
+bool ZipExtractEx(const ZipSource& zip, const char* destDir, ZipFilter filter,
                   ZipCreateFailed onCreateFailed, ZipWriteMode mode = ZipWriteMode::InPlace);
 
 // Extracts the archive's current entry; destDir ends with the path separator. The handle is

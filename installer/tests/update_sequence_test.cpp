@@ -1,6 +1,7 @@
 // The update sequence against a fake window and fake install operations.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <fstream>
@@ -86,6 +87,8 @@ public:
         journal_.events.push_back("check");
         return version_;
     }
+    void MendRegistry() override { journal_.events.push_back("mend"); }
+    void RemoveLeftovers() override { journal_.events.push_back("leftovers"); }
     int CopyFiles() override {
         ++journal_.copies;
         journal_.events.push_back("copy");
@@ -160,6 +163,25 @@ INSTANTIATE_TEST_SUITE_P(
                       Outcome{1, {2, 2}, 2, "更新失败", ""},
                       // Values outside the defined ones count as unknown.
                       Outcome{7, {}, 0, "开始更新", ""}));
+
+// A run killed between the main program's rename and the registry writes leaves the latest
+// version installed: only then is the registry mended (and what earlier runs left removed;
+// an install does that itself), before the client starts.
+TEST(StageMachine, MendsTheRegistryWhenTheCarriedVersionIsInstalled) {
+    for (int version : {0, 1, 2, 3}) {
+        Journal journal;
+        FakeHost host(journal);
+        FakeOperations operations(journal, version, {1});
+        HandleTimer(host, operations);
+        const auto mend = std::find(journal.events.begin(), journal.events.end(), "mend");
+        EXPECT_EQ(version == 3, mend != journal.events.end()) << version;
+        if (mend != journal.events.end()) {
+            EXPECT_EQ("status 当前程序已是最新版本", *(mend - 1));
+            EXPECT_EQ("leftovers", *(mend + 1));
+            EXPECT_EQ("links", *(mend + 2));
+        }
+    }
+}
 
 TEST(StageMachine, WaitsWhileTheClientRunsThenUpdatesOnTheNextTick) {
     Journal journal;

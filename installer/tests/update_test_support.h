@@ -34,14 +34,8 @@ inline void WriteAll(const fs::path& path, const std::string& bytes) {
 }
 
 inline uint32_t Crc32(const std::string& data) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char byte : data) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
+    return static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
 
 inline void Put16(std::string* out, uint32_t value) {

@@ -122,4 +122,57 @@ TEST_F(VersionTest, UpdateRoadRefreshesTheUninstallEntry) {
               std::string(data.begin(), data.end()));
 }
 
+// The state a kill between the main program's rename and the registry writes leaves: the
+// carried version installed, the registry still the old one's.
+TEST_F(VersionTest, RegistryIsMendedOnlyForTheCarriedVersionAndOnlyWhenItDiffers) {
+    auto value = [](const char* keyPath, const char* name) {
+        platform::UniqueRegistryKey key;
+        std::vector<uint8_t> data;
+        if (platform::RegistryOpenKey(keyPath, key.Out()) != platform::kErrorSuccess ||
+            platform::RegistryQueryValue(key.Get(), name, nullptr, &data) !=
+                platform::kErrorSuccess) {
+            return std::string("<none>");
+        }
+        return std::string(data.begin(), data.end());
+    };
+    auto setStale = [] {
+        platform::UniqueRegistryKey key;
+        ASSERT_EQ(platform::kErrorSuccess, platform::RegistryCreateKey(kUninstallKey, key.Out()));
+        platform::RegistrySetValue(key.Get(), "DisplayVersion", platform::kRegExpandSz,
+                                   "3.18.0.13170", 13);
+    };
+    const std::string mended = "Update::MendRegistry DisplayVersion(3.18.0.13170) App Paths()";
+
+    // A newer client than the carried one keeps its registry.
+    InstallClient("3_20_0_0");
+    setStale();
+    Update::MendRegistry();
+    EXPECT_EQ(std::string("3.18.0.13170") + '\0', value(kUninstallKey, "DisplayVersion"));
+    EXPECT_EQ("<none>", value(kAppPathKey, ""));
+
+    InstallClient("3_19_3_15504");
+    Update::MendRegistry();
+    EXPECT_TRUE(LogHas(mended)) << Log();
+    EXPECT_EQ(std::string(UPDATE_TEST_CARRIED_VERSION) + '\0',
+              value(kUninstallKey, "DisplayVersion"));
+    EXPECT_EQ(std::string("tideboard3 " UPDATE_TEST_CARRIED_VERSION) + '\0',
+              value(kUninstallKey, "DisplayName"));
+    EXPECT_EQ(JoinPath(install_.string(), "tideboard3.exe") + '\0', value(kAppPathKey, ""));
+
+    // Nothing differs now: nothing is written, no line.
+    const size_t lines = Log().size();
+    Update::MendRegistry();
+    EXPECT_EQ(std::string::npos, Log().find("Update::MendRegistry", lines));
+
+    // Only the App Path is stale (the installation moved); no uninstall entry at all.
+    platform::RegistryDeleteTree(kUninstallKey);
+    const fs::path moved = base_ / "moved";
+    fs::create_directories(moved);
+    fs::copy(install_ / "tideboard3.exe", moved / "tideboard3.exe");
+    WriteConfig(moved.string() + ",x");
+    Update::MendRegistry();
+    EXPECT_EQ(JoinPath(moved.string(), "tideboard3.exe") + '\0', value(kAppPathKey, ""));
+    EXPECT_EQ("<none>", value(kUninstallKey, "DisplayVersion"));
+}
+
 }  // namespace

@@ -1,6 +1,9 @@
 #include "platform/directory.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <cerrno>
 
@@ -70,6 +73,37 @@ int CreateDirectoryAll(const std::string& path) {
         return fail(kErrorPathNotFound);
     }
     return fail(kErrorSuccess);
+}
+
+bool GetDiskFreeSpace(const std::string& folder, uint64_t* freeBytes) {
+    struct statvfs volume;
+    if (statvfs(folder.c_str(), &volume) != 0) {
+        SetLastErrorFromErrno();
+        return false;
+    }
+    *freeBytes = static_cast<uint64_t>(volume.f_bavail) * volume.f_frsize;
+    SetLastError(kErrorSuccess);
+    return true;
+}
+
+bool ListFolder(const std::string& folder, const FolderEntry& found) {
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) {
+        SetLastErrorFromErrno();
+        return false;
+    }
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        struct stat st;
+        const bool isDirectory =
+            fstatat(dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+        found(name, isDirectory);
+    }
+    closedir(dir);
+    return true;
 }
 
 }  // namespace platform

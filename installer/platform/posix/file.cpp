@@ -15,16 +15,13 @@
 #include <cstring>
 
 #include "platform/error.h"
+#include "platform/posix/descriptor.h"
 
 namespace platform {
 namespace {
 
 constexpr uint32_t kWriteRights = kFileWriteData | kFileAppendData | kGenericWrite | kGenericAll;
 constexpr uint32_t kReadRights = kFileReadData | kGenericRead | kGenericAll;
-
-FileHandle FromDescriptor(int fd) {
-    return reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd) + 1);
-}
 
 int ToDescriptor(FileHandle file) {
     return file == nullptr ? -1 : static_cast<int>(reinterpret_cast<intptr_t>(file) - 1);
@@ -59,6 +56,10 @@ bool IsDirectoryDescriptor(int fd) {
 }
 
 }  // namespace
+
+FileHandle FileFromDescriptor(int fd) {
+    return reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd) + 1);
+}
 
 FileHandle CreateFile(const std::string& path, uint32_t desiredAccess, uint32_t shareMode,
                       uint32_t disposition, uint32_t /*attributes*/) {
@@ -128,7 +129,7 @@ FileHandle CreateFile(const std::string& path, uint32_t desiredAccess, uint32_t 
     // Like CreateFileA: success, and ERROR_ALREADY_EXISTS when an existing file was opened by a
     // disposition that may create.
     SetLastError(existed ? kErrorAlreadyExists : kErrorSuccess);
-    return FromDescriptor(fd);
+    return FileFromDescriptor(fd);
 }
 
 bool WriteFile(FileHandle file, const void* data, uint32_t size, uint32_t* done) {
@@ -185,6 +186,26 @@ bool ReadFile(FileHandle file, void* data, uint32_t size, uint32_t* done) {
     return true;
 }
 
+bool SeekFile(FileHandle file, int64_t offset, SeekOrigin origin, int64_t* position) {
+    int fd = ToDescriptor(file);
+    if (fd < 0) {
+        SetLastError(kErrorInvalidHandle);
+        return false;
+    }
+    const int whence = origin == SeekOrigin::kBegin     ? SEEK_SET
+                       : origin == SeekOrigin::kCurrent ? SEEK_CUR
+                                                        : SEEK_END;
+    const off_t at = lseek(fd, static_cast<off_t>(offset), whence);
+    if (at < 0) {
+        SetLastErrorFromErrno();
+        return false;
+    }
+    if (position != nullptr) {
+        *position = static_cast<int64_t>(at);
+    }
+    return true;
+}
+
 bool CloseFile(FileHandle file) {
     int fd = ToDescriptor(file);
     if (fd < 0) {
@@ -212,10 +233,14 @@ bool FlushFile(FileHandle file) {
     return true;
 }
 
-bool MoveFileReplacing(const std::string& from, const std::string& to) {
+bool MoveFileReplacing(const std::string& from, const std::string& to, bool writeThrough) {
     if (rename(from.c_str(), to.c_str()) != 0) {
         SetLastErrorFromErrno();
         return false;
+    }
+    if (!writeThrough) {
+        SetLastError(kErrorSuccess);
+        return true;
     }
     // The rename itself is only durable once the folder that holds both names is synced.
     size_t slash = to.find_last_of('/');
@@ -227,6 +252,11 @@ bool MoveFileReplacing(const std::string& from, const std::string& to) {
     }
     SetLastError(kErrorSuccess);
     return true;
+}
+
+bool DeleteFileAtRestart(const std::string& /*path*/) {
+    SetLastError(kErrorNotSupported);
+    return false;
 }
 
 intptr_t NativeFileHandle(FileHandle file) {

@@ -69,47 +69,6 @@ std::string GetKnownFolder(KnownFolder folder) {
     return std::string();
 }
 
-std::string GetTempPath(std::string* refused) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string folder;
-    if (runtime != nullptr && runtime[0] == '/') {
-        folder = WithoutTrailingSeparator(runtime);
-    } else {
-        const char* value = std::getenv("TMPDIR");
-        std::string shared = value != nullptr && value[0] == '/' ? value : "/tmp";
-        folder = WithoutTrailingSeparator(shared) + "/ferrylift-" + std::to_string(geteuid());
-        // Made by us, or there already: either way it is checked below before use.
-        mkdir(folder.c_str(), 0700);
-    }
-    if (folder.size() + 1 >= kMaxPath) {
-        SetLastError(kErrorFilenameExcedRange);
-        return std::string();
-    }
-    // Opened without following a link: a link planted under the name fails here. Others cannot
-    // rename a folder of ours out of a sticky /tmp afterwards.
-    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0 && errno != ELOOP && errno != ENOTDIR) {
-        SetLastErrorFromErrno();  // missing or unreadable: nothing was planted
-        return std::string();
-    }
-    struct stat st;
-    bool ours = fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid();
-    if (ours && (st.st_mode & 077) != 0) {
-        ours = fchmod(fd, 0700) == 0;
-    }
-    if (fd >= 0) {
-        close(fd);
-    }
-    if (!ours) {
-        if (refused != nullptr) {
-            *refused = folder;
-        }
-        SetLastError(kErrorAccessDenied);
-        return std::string();
-    }
-    return folder + "/";
-}
-
 std::string GetModuleFileName() {
     std::vector<char> buffer(kMaxPath);
     ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());

@@ -37,6 +37,22 @@ bool ReadFile(FileHandle file, void* data, uint32_t size, uint32_t* done) {
     return ok != FALSE;
 }
 
+bool SeekFile(FileHandle file, int64_t offset, SeekOrigin origin, int64_t* position) {
+    const DWORD method = origin == SeekOrigin::kBegin     ? FILE_BEGIN
+                         : origin == SeekOrigin::kCurrent ? FILE_CURRENT
+                                                          : FILE_END;
+    LARGE_INTEGER distance;
+    distance.QuadPart = offset;
+    LARGE_INTEGER at;
+    if (!::SetFilePointerEx(reinterpret_cast<HANDLE>(file), distance, &at, method)) {
+        return false;
+    }
+    if (position != nullptr) {
+        *position = at.QuadPart;
+    }
+    return true;
+}
+
 bool CloseFile(FileHandle file) {
     if (file == nullptr) {
         ::SetLastError(ERROR_INVALID_HANDLE);
@@ -49,9 +65,14 @@ bool FlushFile(FileHandle file) {
     return ::FlushFileBuffers(reinterpret_cast<HANDLE>(file)) != FALSE;
 }
 
-bool MoveFileReplacing(const std::string& from, const std::string& to) {
-    return ::MoveFileExA(from.c_str(), to.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+bool MoveFileReplacing(const std::string& from, const std::string& to, bool writeThrough) {
+    const DWORD flags =
+        MOVEFILE_REPLACE_EXISTING | (writeThrough ? static_cast<DWORD>(MOVEFILE_WRITE_THROUGH) : 0);
+    return ::MoveFileExA(from.c_str(), to.c_str(), flags) != FALSE;
+}
+
+bool DeleteFileAtRestart(const std::string& path) {
+    return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
 intptr_t NativeFileHandle(FileHandle file) {

@@ -4,6 +4,7 @@
 
 #undef CreateFile
 #undef CreateDirectory
+#undef GetDiskFreeSpace
 #undef GetTempPath
 #undef GetModuleFileName
 #undef PathAppend

@@ -200,6 +200,54 @@ shortcuts)
     [ "$(readlink "$XDG_DESKTOP_DIR/Notes.lnk")" = /opt/old/notes.exe ] || fail "Notes.lnk changed"
     has_log "ShellLink::CreateLink PathFileExistsA FALSE($root/Mirrorpane.exe)"
     ;;
+registry-after-kill)
+    # A run killed between the main program's rename and the registry writes: the carried
+    # version is installed, the registry still names the old one and lacks the App Path. The
+    # next run mends it (once), then starts the client.
+    install_client 3.19.3.15504
+    reg=$XDG_CONFIG_HOME/registry/HKEY_CURRENT_USER/Software/Microsoft/Windows/CurrentVersion
+    mkdir -p "$reg/Uninstall/tideboard3"
+    printf 'tideboard3 3.18.2.14000\0' > "$reg/Uninstall/tideboard3/DisplayName"
+    printf '3.18.2.14000\0' > "$reg/Uninstall/tideboard3/DisplayVersion"
+    make_package
+    run_package || fail "exit code $?"
+    status_is "开始更新" "当前程序已是最新版本"
+    has_log "Update::MendRegistry DisplayVersion(3.18.2.14000) App Paths() differ from version 3.19.3.15504"
+    [ "$(tr -d '\0' < "$reg/Uninstall/tideboard3/DisplayVersion")" = 3.19.3.15504 ] ||
+        fail "DisplayVersion: $(cat "$reg/Uninstall/tideboard3/DisplayVersion")"
+    [ "$(tr -d '\0' < "$reg/Uninstall/tideboard3/DisplayName")" = "tideboard3 3.19.3.15504" ] ||
+        fail "DisplayName"
+    [ "$(tr -d '\0' < "$reg/App Paths/tideboard3.exe/@")" = "$root/tideboard3.exe" ] || fail "App Path"
+    has_log "Update::StartProcess ShellExecute($root/tideboard3.exe)"
+    run_package || fail "second run: exit code $?"
+    [ "$(log | grep -c 'Update::MendRegistry')" = 1 ] || fail "mended again though nothing differed"
+    ;;
+kill-before-registry)
+    # A real kill at the worst moment: the debugger stops the run as it enters RegEdit (the main
+    # program renamed into place, no registry value written) and kills it. The next run finds
+    # the carried version installed and heals the registry.
+    install_client 3.18.2.14000
+    reg=$XDG_CONFIG_HOME/registry/HKEY_CURRENT_USER/Software/Microsoft/Windows/CurrentVersion
+    mkdir -p "$reg/Uninstall/tideboard3"
+    printf 'tideboard3 3.18.2.14000\0' > "$reg/Uninstall/tideboard3/DisplayName"
+    printf '3.18.2.14000\0' > "$reg/Uninstall/tideboard3/DisplayVersion"
+    make_package
+    ASAN_OPTIONS=detect_leaks=0 gdb -q -batch -ex 'break RegEdit' -ex run -ex kill --args "$work/package" \
+        > "$work/gdb" 2>&1 || true
+    grep -q 'Breakpoint 1, RegEdit' "$work/gdb" || fail "not stopped at RegEdit: $(cat "$work/gdb")"
+    cmp -s "$suite/tideboard3.exe" "$root/tideboard3.exe" || fail "main program not in place"
+    [ "$(tr -d '\0' < "$reg/Uninstall/tideboard3/DisplayVersion")" = 3.18.2.14000 ] ||
+        fail "registry written before the kill"
+    [ ! -e "$reg/App Paths/tideboard3.exe/@" ] || fail "App Path written before the kill"
+    rm -f "$XDG_CONFIG_HOME"/Corvane/Log/tideboardferrylift/*.log
+    run_package || fail "exit code $?"
+    status_is "开始更新" "当前程序已是最新版本"
+    has_log "Update::MendRegistry DisplayVersion(3.18.2.14000) App Paths() differ from version 3.19.3.15504"
+    [ "$(tr -d '\0' < "$reg/Uninstall/tideboard3/DisplayVersion")" = 3.19.3.15504 ] || fail "DisplayVersion"
+    [ "$(tr -d '\0' < "$reg/Uninstall/tideboard3/DisplayName")" = "tideboard3 3.19.3.15504" ] ||
+        fail "DisplayName"
+    [ "$(tr -d '\0' < "$reg/App Paths/tideboard3.exe/@")" = "$root/tideboard3.exe" ] || fail "App Path"
+    ;;
 trailer-mismatch | data-size-zero)
     install_client 3.18.2.14000
     make_package

@@ -1,0 +1,122 @@
+#include "support/zip_check.h"
+
+#include <unzip.h>
+
+#include <memory>
+
+#include "support/file_helpers.h"
+#include "support/log_file.h"
+#include "support/zip_archive.h"
+#include "support/zip_entry_writer.h"
+#include "support/zip_names.h"
+
+namespace {
+
+constexpr char kListTag[] = "ZipListEntries";
+constexpr char kVerifyTag[] = "ZipVerifyEntries";
+// General-purpose flag bit 11: the name is UTF-8.
+constexpr unsigned long kUtf8NameFlag = 0x800;
+// Entry names are at most 65535 bytes (a 16-bit length).
+constexpr size_t kNameCapacity = 65536;
+
+// Walks the entries of an open archive; visit(archive, info, name) returns false to stop.
+template <typename Visit>
+bool ForEachEntry(const char* tag, unzFile archive, Visit visit) {
+    unz_global_info64 global;
+    if (unzGetGlobalInfo64(archive, &global) != UNZ_OK) {
+        LogPrintf(g_libraryLog, "%s unzGetGlobalInfo64 != UNZ_OK", tag);
+        return false;
+    }
+    std::unique_ptr<char[]> name(new char[kNameCapacity]);
+    for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
+        if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) {
+            LogPrintf(g_libraryLog, "%s unzGoToNextFile != UNZ_OK", tag);
+            return false;
+        }
+        unz_file_info64 info;
+        if (unzGetCurrentFileInfo64(archive, &info, name.get(), kNameCapacity, nullptr, 0, nullptr,
+                                    0) != UNZ_OK) {
+            LogPrintf(g_libraryLog, "%s unzGetCurrentFileInfo64 != UNZ_OK", tag);
+            return false;
+        }
+        if (!visit(archive, info, std::string(name.get(), info.size_filename))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ZipListEntries(const ZipSource& zip, const std::string& destDir,
+                    std::vector<ZipListedEntry>* entries) {
+    entries->clear();
+    zip_internal::Archive opened(zip);
+    if (opened.Empty()) {
+        return true;
+    }
+    if (opened.Get() == nullptr) {
+        LogPrintf(g_libraryLog, "%s unzOpen64(%s) == NULL", kListTag, zip.Name());
+        return false;
+    }
+    const std::string dest = zip_internal::WithSeparator(destDir);
+    return ForEachEntry(
+        kListTag, static_cast<unzFile>(opened.Get()),
+        [&](unzFile, const unz_file_info64& info, const std::string& name) {
+            ZipListedEntry entry;
+            entry.name = name;
+            entry.utf8 = (info.flag & kUtf8NameFlag) != 0;
+            entry.size = info.uncompressed_size;
+            if (!zip_internal::OutputPath(dest, entry.utf8 ? Utf8ToAnsi(name) : name, false,
+                                          &entry.path)) {
+                entry.path.clear();
+            }
+            entries->push_back(entry);
+            return true;
+        });
+}
+
+bool ZipVerifyEntries(const ZipSource& zip) {
+    zip_internal::Archive opened(zip);
+    if (opened.Empty()) {
+        return true;
+    }
+    if (opened.Get() == nullptr) {
+        LogPrintf(g_libraryLog, "%s unzOpen64(%s) == NULL", kVerifyTag, zip.Name());
+        return false;
+    }
+    // One buffer for all entries: the data is only counted, and checked by the library.
+    std::unique_ptr<char[]> buffer(new char[64 * 1024]);
+    return ForEachEntry(
+        kVerifyTag, static_cast<unzFile>(opened.Get()),
+        [&](unzFile archive, const unz_file_info64& info, const std::string& name) {
+            if (unzOpenCurrentFile(archive) != UNZ_OK) {
+                LogPrintf(g_libraryLog, "%s unzOpenCurrentFile != UNZ_OK entry(%s)", kVerifyTag,
+                          name.c_str());
+                return false;
+            }
+            zip_internal::OpenEntry entry(archive);
+            uint64_t total = 0;
+            for (;;) {
+                const int count = unzReadCurrentFile(archive, buffer.get(), 64 * 1024);
+                if (count < 0) {
+                    LogPrintf(g_libraryLog, "%s unzReadCurrentFile < 0 entry(%s) result(%d)",
+                              kVerifyTag, name.c_str(), count);
+                    return false;
+                }
+                if (count == 0) {
+                    break;
+                }
+                total += static_cast<uint64_t>(count);
+            }
+            // The library stops at the stored size, and checks the CRC at the close.
+            if (total != info.uncompressed_size || !entry.Close()) {
+                LogPrintf(g_libraryLog,
+                          "%s entry(%s) damaged: %llu bytes of %llu, or its CRC differs",
+                          kVerifyTag, name.c_str(), static_cast<unsigned long long>(total),
+                          static_cast<unsigned long long>(info.uncompressed_size));
+                return false;
+            }
+            return true;
+        });
+}

@@ -1,6 +1,7 @@
 #include "qplayerhost.h"
 #include "host_log.h"
 #include "picture_provider.h"
+#include "track_loader.h"
 #include "track_xml.h"
 
 #include <QDebug>
@@ -149,8 +150,9 @@ bool QPlayerHost::writeDocument(const char* caller) {
 }
 
 void QPlayerHost::updateTrack(QString id, QString description) {
-    // An unparsed document would replace the track with nothing.
-    if (document.documentElement().isNull()) {
+    // An unparsed document would replace the track with nothing; while a load
+    // runs the document is about to be replaced.
+    if (document.documentElement().isNull() || loading()) {
         qCDebug(lcHost) << "QPlayerHost::updateTrack"
                         << "no parsed track, nothing written";
         return;

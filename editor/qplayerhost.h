@@ -17,6 +17,8 @@
 #include <memory>
 
 class QQmlComponent;
+class TrackLoader;
+struct TrackRead;
 
 class QPlayerHost : public HostOutcome {
     Q_OBJECT
@@ -45,6 +47,10 @@ public:
     QString duration() const { return m_duration; }
 
     Q_INVOKABLE void updateTrack(QString id, QString description);
+    // Starts opening the package: it is unpacked and read while the window
+    // goes on drawing (loading is true meanwhile), then the entries reach the
+    // window and trackLoaded tells the outcome. False, starting nothing, while
+    // another load runs.
     Q_INVOKABLE bool loadTrack(QUrl path);
     Q_INVOKABLE bool saveTrack(QString titile, QJsonArray track);
     Q_INVOKABLE QJsonArray prepareSamples(QList<QUrl> urls);
@@ -58,6 +64,10 @@ public:
     // Whether a document's picture name can stand for a file of the track's
     // "res" folder: not empty, not "." or "..", without "/" or "\\".
     static bool isPictureName(const QString& name);
+
+    // Runs the event loop until no load runs, then tells whether the last load
+    // opened its track. For programs and tests that drive the host directly.
+    bool waitForLoad();
 
     QQmlEngine* qmlEngine() { return &engine; }
     QObject* userInterface() const { return rootObject; }
@@ -86,6 +96,11 @@ private:
     // A failed load leaves no track open: the window emptied, the properties
     // cleared, nothing to save, the track folder's lock given back.
     bool failLoad(const QString& reason);
+    // The worker's result taken over on the window's thread.
+    void applyLoad(const QString& package, std::shared_ptr<TrackRead> read);
+    // One slice of appendItem calls; the next slice follows from the event loop.
+    void pushEntries();
+    void endLoad(bool loaded);
     void callUserInterface(const char* function, const QVariantList& arguments = {});
     bool writeDocument(const char* caller);
 
@@ -104,4 +119,10 @@ private:
     QString m_duration;
     // Held while trackFolder is open, so no other editor unpacks into it.
     std::unique_ptr<QLockFile> folderLock;
+    // The read whose entries are being pushed into the window, and how many are.
+    std::shared_ptr<TrackRead> pending;
+    size_t pushed = 0;
+    bool lastLoadOpened = false;
+    // Last, so that it goes first: a read still running is waited for.
+    std::unique_ptr<TrackLoader> loader;
 };

@@ -1,42 +1,28 @@
-// Opening a track package: unpack into the store, parse "tracks.xml", fill the
-// properties and push the entries into the user interface.
+// Opening a track package: the package is read on a worker thread (see
+// track_reading.h) while the window goes on drawing; then the host takes the
+// new track, fills the properties and pushes the entries into the window in
+// slices, so that it draws (and shows the progress) between them.
 #include "host_log.h"
 #include "qplayerhost.h"
-#include "track_document_guard.h"
-#include "track_folder_lock.h"
+#include "track_loader.h"
+#include "track_reading.h"
 
-#include <packwell.h>
-
-#include <QDateTime>
 #include <QDebug>
-#include <QDir>
-#include <QFileInfo>
-#include <QStringList>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMetaMethod>
+#include <QTimer>
 
 namespace {
 
-QString entryId(const QString& picture) {
-    const int dot = picture.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? picture : picture.left(dot);
-}
-
-// The folder part of the flag path becomes the track folder below the store
-// root: it must name a real folder there, not the root itself or its parent.
-bool isTrackFolderName(const QString& folder) {
-    if (folder.isEmpty())
-        return false;
-    const QStringList segments = folder.split(QLatin1Char('/'));
-    for (const QString& segment : segments) {
-        if (segment.isEmpty() || segment == QLatin1String(".") || segment == QLatin1String(".."))
-            return false;
-    }
-    return true;
-}
+// How long one slice of appendItem calls may hold the window.
+constexpr qint64 kSliceNanoseconds = 30 * 1000 * 1000;
 
 }  // namespace
 
 bool QPlayerHost::failLoad(const QString& reason) {
-    qCDebug(lcHost) << "QPlayerHost::loadTrack" << packagePath << "failed:" << reason;
+    qCDebug(lcHost) << "QPlayerHost::loadTrack"
+                    << "failed:" << reason;
     folderLock.reset();
     trackFolder.clear();
     packagePath.clear();
@@ -55,124 +41,95 @@ bool QPlayerHost::failLoad(const QString& reason) {
 }
 
 bool QPlayerHost::loadTrack(QUrl path) {
-    const QString root = storeRoot();
-    packagePath = path.toLocalFile();
+    if (loading()) {
+        qCDebug(lcHost) << "QPlayerHost::loadTrack" << path << "refused: another load runs";
+        setLastError(QStringLiteral("正在打开另一个授课轨迹"));
+        return false;
+    }
+    const QString package = path.toLocalFile();
+    qCDebug(lcHost) << "QPlayerHost::loadTrack" << package;
+    setLoadProgress(-1);
+    setLoading(true);
+    if (!loader)
+        loader = std::make_unique<TrackLoader>();
+    loader->start(package, storeRoot(), folderLock ? trackFolder : QString(),
+                  [this, package](std::shared_ptr<TrackRead> read) { applyLoad(package, read); });
+    return true;
+}
 
-    std::string flag;
-    Packwell().GetFlagFilePathFromZipPackage(flag, "tracks.xml", packagePath.toStdString(), "");
-    const QString flagPath = QString::fromStdString(flag);
-    // The track folder is named after the folder holding "tracks.xml"; without
-    // one there is no folder to unpack into.
-    const int slash = flagPath.lastIndexOf(QLatin1Char('/'));
-    if (slash < 0 || !isTrackFolderName(flagPath.left(slash)) ||
-        !Packwell::IsTrackFolderName(flag.substr(0, flag.find_last_of('/')))) {
-        qCDebug(lcHost) << "QPlayerHost::loadTrack" << packagePath
-                        << "has no tracks.xml inside a folder";
-        return failLoad(QStringLiteral("文件不是授课轨迹包"));
+void QPlayerHost::applyLoad(const QString& package, std::shared_ptr<TrackRead> read) {
+    setLastSkipped(read->skippedEntries);
+    if (!read->failure.isEmpty()) {
+        failLoad(read->failure);
+        endLoad(false);
+        return;
     }
-    if (!QDir().mkpath(root)) {
-        qCDebug(lcHost) << "QPlayerHost::loadTrack"
-                        << "cannot create" << root;
-        return failLoad(QStringLiteral("无法创建授课轨迹目录"));
-    }
-
-    // Another editor with this folder open would have its pictures replaced and
-    // pack this track's into its package; a reload here keeps the lock held.
-    const QString folder = root + flagPath.left(slash);
-    std::unique_ptr<QLockFile> lock;
-    if (!folderLock || folder != trackFolder) {
-        lock = lockTrackFolder(folder);
-        if (!lock->isLocked()) {
-            return failLoad(lock->error() == QLockFile::LockFailedError
-                                ? QStringLiteral("此授课轨迹已在另一个窗口中打开")
-                                : QStringLiteral("无法锁定授课轨迹目录"));
-        }
-    }
-
-    Packwell packwell;
-    if (!packwell.UnZipFile(packagePath.toStdString(), root.toStdString(), "", "", "", false)) {
-        qCDebug(lcHost) << "QPlayerHost::loadTrack" << QString::fromStdString(packwell.LastError());
-        return failLoad(QStringLiteral("无法解压授课轨迹包"));
-    }
-
-    const QString xmlPath = folder + QStringLiteral("/tracks.xml");
-    const QFileInfo xmlInfo(xmlPath);
-    if (!xmlInfo.isFile()) {
-        qCDebug(lcHost) << "QPlayerHost::loadTrack" << xmlPath << "is missing";
-        return failLoad(QStringLiteral("授课轨迹包中没有tracks.xml"));
-    }
-    // The size is known before anything is read, so an absurd file costs nothing.
-    if (xmlInfo.size() > trackdoc::kMaxBytes)
-        return failLoad(QStringLiteral("tracks.xml过大"));
-    QFile xmlFile(xmlPath);
-    if (!xmlFile.open(QIODevice::ReadOnly)) {
-        qCDebug(lcHost) << "QPlayerHost::loadTrack" << xmlPath << xmlFile.errorString();
-        return failLoad(QStringLiteral("无法读取tracks.xml"));
-    }
-    const QByteArray xml = xmlFile.read(trackdoc::kMaxBytes + 1);
-    xmlFile.close();
-    const QString refusal = trackdoc::refusalReason(xml);
-    if (!refusal.isEmpty())
-        return failLoad(refusal);
-    QDomDocument parsed;
-    QString error;
-    int line = 0;
-    if (!parsed.setContent(xml, false, &error, &line)) {
-        qCDebug(lcHost) << "QPlayerHost::loadTrack" << xmlPath << "line" << line << error;
-        return failLoad(QStringLiteral("tracks.xml格式错误（第%1行）").arg(line));
-    }
-
     // The new track is open from here on.
-    if (lock)
-        folderLock = std::move(lock);
-    trackFolder = folder;
-    trackFile.setFileName(xmlPath);
-    document = parsed;
+    packagePath = package;
+    if (read->lock)
+        folderLock = std::move(read->lock);
+    trackFolder = read->folder;
+    trackFile.setFileName(trackFolder + QStringLiteral("/tracks.xml"));
+    document = read->document;
+    read->document = QDomDocument();
     setLastError(QString());
 
     callUserInterface("clearTimeLine");
+    setDate(read->date);
+    setTrackDesc(read->description);
+    setTrackName(read->name);
+    setTeacher(QStringLiteral("授课老师：") + read->teacher);
+    pending = read;
+    pushed = 0;
+    pushEntries();
+}
 
-    const QDomElement top = document.documentElement();
-    const QDomElement tracks = top.firstChildElement(QStringLiteral("tracks"));
-    const QDomElement endtime = top.firstChildElement(QStringLiteral("endtime"));
-    const QDomElement description = top.firstChildElement(QStringLiteral("track_description"));
-    const QDomElement name = top.firstChildElement(QStringLiteral("track_name"));
-    const QDomElement teacherName = top.firstChildElement(QStringLiteral("teacher_name"));
-
-    const QDateTime end = QDateTime::fromString(endtime.text(), Qt::ISODate);
-    setDate(end.isValid() ? end.toString(QStringLiteral("yyyy-MM-dd")) : QString());
-    setTrackDesc(description.text());
-    setTrackName(name.text());
-    setTeacher(QStringLiteral("授课老师：") + teacherName.text());
-
-    int longest = 0;
-    // Comments and other non-element children are no entries; saving keeps them.
-    for (QDomElement entry = tracks.firstChildElement(); !entry.isNull();
-         entry = entry.nextSiblingElement()) {
-        const QDomElement caption = entry.firstChildElement(QStringLiteral("description"));
-        const QDomElement ticks = entry.firstChildElement(QStringLiteral("ticks"));
-        const QString picture = entry.firstChildElement(QStringLiteral("picture")).text();
-        const QDomElement level = entry.firstChildElement(QStringLiteral("level"));
-        bool ok = false;
-        int time = ticks.text().toInt(&ok);
-        if (!ok)
-            time = 0;
-        if (time > longest)
-            longest = time;
-        // A picture is a file of the track's own "res" folder; a name that is a
-        // path would reach into another track, so the entry shows no picture.
-        const bool usable = isPictureName(picture);
-        if (!usable && !picture.isEmpty())
-            qCDebug(lcHost) << "QPlayerHost::loadTrack"
-                            << "picture name is a path, not used:" << picture;
-        callUserInterface(
-            "appendItem",
-            {entryId(picture), usable ? trackFolder + QStringLiteral("/res/") + picture : QString(),
-             time, caption.text(), level.isNull() ? QStringLiteral("-1") : level.text()});
+void QPlayerHost::pushEntries() {
+    const std::vector<LoadedEntry>& entries = pending->entries;
+    const QMetaMethod append =
+        rootObject ? rootObject->metaObject()->method(rootObject->metaObject()->indexOfMethod(
+                         "appendItem(QVariant,QVariant,QVariant,"
+                         "QVariant,QVariant)"))
+                   : QMetaMethod();
+    QElapsedTimer slice;
+    slice.start();
+    while (pushed < entries.size() && slice.nsecsElapsed() < kSliceNanoseconds) {
+        const LoadedEntry& entry = entries[pushed++];
+        if (!append.isValid()) {
+            callUserInterface("appendItem",
+                              {entry.id, entry.sample, entry.time, entry.description, entry.level});
+            continue;
+        }
+        QVariant ignored;
+        append.invoke(rootObject, Qt::DirectConnection, Q_RETURN_ARG(QVariant, ignored),
+                      Q_ARG(QVariant, entry.id), Q_ARG(QVariant, entry.sample),
+                      Q_ARG(QVariant, entry.time), Q_ARG(QVariant, entry.description),
+                      Q_ARG(QVariant, entry.level));
     }
-
-    setDuration(QStringLiteral("时长：") + formatDuration(longest));
+    if (pushed < entries.size()) {
+        setLoadProgress(static_cast<double>(pushed) / static_cast<double>(entries.size()));
+        QTimer::singleShot(0, this, &QPlayerHost::pushEntries);
+        return;
+    }
+    setDuration(QStringLiteral("时长：") + formatDuration(pending->longest));
     callUserInterface("resetTimeLine");
-    setTitle(name.text());
-    return true;
+    setTitle(pending->name);
+    pending.reset();
+    endLoad(true);
+}
+
+void QPlayerHost::endLoad(bool loaded) {
+    lastLoadOpened = loaded;
+    setLoading(false);
+    setLoadProgress(-1);
+    emit trackLoaded(loaded);
+}
+
+bool QPlayerHost::waitForLoad() {
+    if (loading()) {
+        QEventLoop wait;
+        connect(this, &QPlayerHost::trackLoaded, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    return lastLoadOpened;
 }

@@ -3,6 +3,7 @@
 #include "entry_matching.h"
 #include "host_log.h"
 #include "qplayerhost.h"
+#include "track_reading.h"
 #include "track_xml.h"
 
 #include <packwell.h>
@@ -20,12 +21,6 @@
 #include <vector>
 
 namespace {
-
-QString entryIdOf(const QDomNode& entry) {
-    const QString picture = entry.firstChildElement(QStringLiteral("picture")).text();
-    const int dot = picture.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? picture : picture.left(dot);
-}
 
 // The picture file name an entry's "sample" stands for. Samples are file URLs
 // (QUrl::fromLocalFile), read back through QUrl; older windows put "file:///"
@@ -92,6 +87,14 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     qCDebug(lcHost) << "QPlayerHost::saveTrack"
                     << "titile is " << titile << "; track is " << track;
 
+    // While a load runs the window holds a part of a track, or none.
+    if (loading()) {
+        qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                        << "a load runs, nothing saved";
+        setLastSkipped({});
+        setLastError(QStringLiteral("正在打开授课轨迹"));
+        return false;
+    }
     // Saving an unparsed or absent document would overwrite the package with an
     // empty track.
     if (trackFolder.isEmpty() || packagePath.isEmpty() || document.documentElement().isNull()) {
@@ -142,7 +145,7 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
          entry = entry.nextSiblingElement()) {
         entries << entry;
         const QString picture = entry.firstChildElement(QStringLiteral("picture")).text();
-        documentKeys << EntryKey{matchKey(entryIdOf(entry), picture), ticksOf(entry)};
+        documentKeys << EntryKey{matchKey(entryIdOfPicture(picture), picture), ticksOf(entry)};
     }
     QVector<EntryKey> windowKeys;
     for (int index = 0; index < track.size(); ++index) {

@@ -65,7 +65,7 @@ class GbkPackages : public QObject {
         Scratch scratch;
         RecordingRoot root;
         QPlayerHost host(&root, nullptr);
-        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)) && host.waitForLoad());
         QCOMPARE(host.title(), title);
         appended = root.appended();
         QCOMPARE(appended.size(), kPictures.size());
@@ -92,7 +92,7 @@ private slots:
 
         RecordingRoot root;
         QPlayerHost host(&root, nullptr);
-        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)) && host.waitForLoad());
         const QList<QVariantList> appended = root.appended();
         QCOMPARE(appended.size(), kPictures.size());
         QJsonArray track;
@@ -187,7 +187,7 @@ private slots:
 
         RecordingRoot root;
         QPlayerHost host(&root, nullptr);
-        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)) && host.waitForLoad());
         QCOMPARE(host.title(), QStringLiteral("录像课"));
         const QList<QVariantList> appended = root.appended();
         QCOMPARE(appended.size(), 1);

@@ -63,7 +63,7 @@ private slots:
         const QString package = scratch->work() + "/lesson.zip";
         QVERIFY(writeZip(package,
                          {{"L/tracks.xml", trackXml("")}, {"L/res/A.jpg", pictureBytes("JPEG")}}));
-        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)) && host->waitForLoad());
     }
     void cleanup() {
         host.reset();
@@ -269,7 +269,7 @@ private slots:
         const QString package = scratch->work() + "/odd.zip";
         QVERIFY(writeZip(package, {{"Stunde #1 50%/tracks.xml", trackXml("")},
                                    {"Stunde #1 50%/res/A.jpg", pictureBytes("JPEG")}}));
-        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)) && host->waitForLoad());
         QVERIFY(host->currentTrackFolder().endsWith("/Stunde #1 50%"));
         const QStringList names = {"Tafel #3", "50% fertig", "wer?", "黑板 (1)"};
         QList<QUrl> urls;

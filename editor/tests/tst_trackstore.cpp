@@ -96,7 +96,7 @@ int runSecondEditor(int argc, char** argv) {
         bool ok = false;
         if (command.startsWith(QLatin1String("load "))) {
             root.calls.clear();
-            ok = host.loadTrack(QUrl::fromLocalFile(command.mid(5)));
+            ok = host.loadTrack(QUrl::fromLocalFile(command.mid(5))) && host.waitForLoad();
         } else if (command == QLatin1String("save")) {
             ok = host.saveTrack(host.title(), trackOf(root));
         }
@@ -123,7 +123,7 @@ class TrackStore : public QObject {
     }
     bool load(const QString& path) {
         root->calls.clear();
-        return host->loadTrack(QUrl::fromLocalFile(path));
+        return host->loadTrack(QUrl::fromLocalFile(path)) && host->waitForLoad();
     }
 
 private slots:

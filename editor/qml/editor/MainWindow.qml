@@ -120,8 +120,6 @@ Window {
 
     // --- actions ---
 
-    // openTrack loads at once; the open tool goes through requestOpen, which
-    // asks first about unsaved changes.
     function openTrack(url) { return Outcome.openTrack(url); }
     function requestOpen(url) { Outcome.requestOpen(url); }
     function requestClose() { Outcome.requestClose(); }
@@ -273,6 +271,8 @@ Window {
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
         }
+
+        LoadingIndicator { anchors.fill: trackViewer; onFinished: Outcome.trackLoaded(loaded) }
 
         NoticeBar {
             id: noticeBar

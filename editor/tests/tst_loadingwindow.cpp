@@ -1,0 +1,102 @@
+// The real main window while a large package opens: it goes on drawing frames,
+// shows "正在打开授课轨迹…", and holds every entry in time order at the end.
+// Needs an X display (CTest runs it through with-display).
+#include "testsupport.h"
+
+#include <session.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QQmlProperty>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <atomic>
+
+class LoadingWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void drawsWhileOpening() {
+        Scratch scratch;
+        // Enough entries that unpacking and showing them take a while; their
+        // times descend, the order that used to cost most.
+        const int count = 4000;
+        QString entries;
+        QList<QPair<QString, QByteArray>> files;
+        const QByteArray picture = pictureBytes("JPEG");
+        for (int k = 0; k < count; ++k) {
+            entries += QString(
+                           "<track><description>e%1</description><ticks>%2</ticks>"
+                           "<picture>p%1.jpg</picture></track>")
+                           .arg(k)
+                           .arg(count - k);
+            files.append({QString("L/res/p%1.jpg").arg(k), picture});
+        }
+        files.prepend({"L/tracks.xml", trackXml(entries)});
+        const QString package = scratch.work() + "/large.zip";
+        QVERIFY(writeZip(package, files));
+
+        Session s;
+        QVERIFY(s.window);
+        std::atomic<int> frames{0};
+        connect(
+            s.window, &QQuickWindow::frameSwapped, s.window, [&] { ++frames; },
+            Qt::DirectConnection);
+        QQuickItem* indicator = s.item("loadingIndicator");
+        QVERIFY(indicator);
+        QSignalSpy loaded(s.host, &QPlayerHost::trackLoaded);
+
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(s.call("openTrack", {QUrl::fromLocalFile(package)}).toBool());
+        QVERIFY(s.host->loading());
+        const int framesAtStart = frames;
+        // Until the load ends the indicator comes up with its text.
+        bool indicatorSeen = false;
+        while (loaded.isEmpty() && timer.elapsed() < 120000) {
+            QTest::qWait(20);
+            if (!indicatorSeen && indicator->isVisible()) {
+                indicatorSeen = true;
+                QCOMPARE(s.item("loadingText")->property("text").toString(),
+                         QStringLiteral("正在打开授课轨迹…"));
+            }
+        }
+        QCOMPARE(loaded.count(), 1);
+        QCOMPARE(loaded[0][0].toBool(), true);
+        const int framesWhileLoading = frames - framesAtStart;
+        QVERIFY2(framesWhileLoading >= 5, qPrintable(QString::number(framesWhileLoading)));
+        QVERIFY(indicatorSeen);
+        QTRY_VERIFY(!indicator->isVisible());
+
+        const QVector<Entry> shown = s.entries();
+        QCOMPARE(shown.size(), count);
+        for (int k = 0; k < count; ++k)
+            QCOMPARE(shown[k].tick, k + 1);
+        QCOMPARE(QQmlProperty::read(s.window, "modified").toBool(), false);
+    }
+
+    // A package that cannot be opened says why, once the load is over.
+    void failureSaysWhy() {
+        Scratch scratch;
+        const QString junk = scratch.work() + "/junk.zip";
+        QFile file(junk);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a package") > 0);
+        file.close();
+        Session s;
+        QVERIFY(!s.open(junk));
+        QObject* notice = s.object("noticeBar");
+        QVERIFY(notice->property("visible").toBool());
+        QCOMPARE(notice->property("text").toString(),
+                 QStringLiteral("无法打开授课轨迹：文件不是授课轨迹包"));
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication application(argc, argv);
+    LoadingWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_loadingwindow.moc"

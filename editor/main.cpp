@@ -3,6 +3,7 @@
 // start, as the desktop passes it:
 //   reelwright [FILE]
 #include "qplayerhost.h"
+#include "qt_translations.h"
 #ifdef Q_OS_WIN
 #include "scene_graph_backend.h"
 #endif
@@ -11,8 +12,11 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLocale>
+#include <QMetaObject>
 #include <QTimer>
 #include <QUrl>
+#include <QVariant>
 
 namespace {
 
@@ -32,6 +36,10 @@ int main(int argc, char* argv[]) {
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Reelwright"));
+    // The dialogs' last folders are kept under Tideboard/Reelwright.
+    QApplication::setOrganizationName(QStringLiteral("Tideboard"));
+    // The file dialogs in the user's language.
+    installQtTranslations(QLocale::system());
     // Lets the desktop match the windows to the program's menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tideboard.Reelwright"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/trayIcon.ico")));
@@ -52,15 +60,29 @@ int main(int argc, char* argv[]) {
     QObject::connect(&host, &QPlayerHost::quit, &application, &QApplication::quit);
 
     // Qt's own options are gone by now; the first remaining argument is the
-    // package. It opens once the event loop runs, so the window is up first;
-    // a package that cannot be opened leaves the empty window.
+    // package. It opens once the event loop runs, so the window is up first,
+    // and the way the open tool opens: a package that cannot be opened leaves
+    // the window with a notice that says why.
     const QStringList arguments = application.arguments().mid(1);
     if (!arguments.isEmpty()) {
         const QUrl package = packageUrl(arguments.first());
+        // The host reads the package while the window draws; the reason of a
+        // failure also goes to stderr, for whoever started the program.
+        auto* outcome = new QObject(&host);
+        QObject::connect(
+            &host, &QPlayerHost::trackLoaded, outcome, [&host, package, outcome](bool loaded) {
+                if (!loaded)
+                    qWarning() << "main"
+                               << "cannot open" << package.toString() << host.lastError();
+                outcome->deleteLater();
+            });
         QTimer::singleShot(0, &host, [&host, package]() {
-            if (!host.loadTrack(package))
+            QVariant opened;
+            QMetaObject::invokeMethod(host.userInterface(), "openTrack",
+                                      Q_RETURN_ARG(QVariant, opened), Q_ARG(QVariant, package));
+            if (!opened.toBool())
                 qWarning() << "main"
-                           << "cannot open" << package.toString();
+                           << "cannot open" << package.toString() << host.lastError();
         });
     }
     return application.exec();

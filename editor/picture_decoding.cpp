@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QImageReader>
+#include <QtEndian>
 
 #include <algorithm>
 #include <vector>
@@ -9,6 +10,58 @@
 namespace picture {
 
 namespace {
+
+// Counts reads that found the end of the file. A decoder of the formats
+// below reads no further than its picture's data; if it still asks for
+// more, the file ended early (a JPEG reader then fills the rest with grey).
+class WatchedFile : public QFile {
+public:
+    using QFile::QFile;
+    int readsAtEnd = 0;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        const qint64 got = QFile::readData(data, maxSize);
+        if (got == 0 && maxSize > 0)
+            ++readsAtEnd;
+        return got;
+    }
+};
+
+bool stopsAtItsEnd(const QByteArray& format) {
+    static const QList<QByteArray> formats = {"jpeg", "jpg", "png", "bmp", "ico",
+                                              "cur",  "pbm", "pgm", "ppm"};
+    return formats.contains(format);
+}
+
+// The smallest file an uncompressed BMP fits in, from its headers; 0 when the
+// headers do not tell (compressed data, or not a BMP). Qt's BMP reader stops
+// at the end of a shorter file, reports success and leaves the rows unread.
+qint64 bmpBytesNeeded(const QByteArray& head) {
+    if (head.size() < 30 || !head.startsWith("BM"))
+        return 0;
+    const auto at = [&](int offset) { return head.constData() + offset; };
+    const qint64 dataAt = qFromLittleEndian<quint32>(at(10));
+    const qint64 headerSize = qFromLittleEndian<quint32>(at(14));
+    qint64 width = 0, height = 0, bits = 0, compression = 0;
+    if (headerSize == 12) {  // OS/2
+        width = qFromLittleEndian<quint16>(at(18));
+        height = qFromLittleEndian<quint16>(at(20));
+        bits = qFromLittleEndian<quint16>(at(24));
+    } else if (headerSize >= 40 && head.size() >= 34) {
+        width = qFromLittleEndian<qint32>(at(18));
+        height = qAbs(qint64(qFromLittleEndian<qint32>(at(22))));  // negative: top-down
+        bits = qFromLittleEndian<quint16>(at(28));
+        compression = qFromLittleEndian<quint32>(at(30));
+    } else {
+        return 0;
+    }
+    // Plain pixels, or plain pixels with colour masks.
+    if (compression != 0 && compression != 3 && compression != 6)
+        return 0;
+    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
+    return std::max(dataAt, 14 + headerSize) + rowBytes * height;
+}
 
 // Formats whose decoder itself produces fewer pixels when asked for a smaller
 // size. The others (PNG among them, although it accepts a scaled size) decode
@@ -93,8 +146,14 @@ bool withinLimits(const QSize& size) {
 
 Picture read(const QString& path, const QSize& box) {
     Picture picture;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Unbuffered, so every read the decoder asks for reaches readData.
+    WatchedFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        picture.problem = Problem::Unreadable;
+        return picture;
+    }
+    const qint64 needed = bmpBytesNeeded(file.read(34));
+    if (!file.seek(0)) {
         picture.problem = Problem::Unreadable;
         return picture;
     }
@@ -110,16 +169,28 @@ Picture read(const QString& path, const QSize& box) {
         picture.problem = Problem::TooLarge;
         return picture;
     }
+    if (file.size() < needed) {
+        picture.problem = Problem::Incomplete;
+        return picture;
+    }
 
+    // Asked now: once the picture is read, the reader no longer tells.
+    const QByteArray format = reader.format();
     const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
     const QSize upright = turned ? picture.claimed.transposed() : picture.claimed;
     const QSize target = box.isValid() ? fitted(upright, box) : upright;
-    const bool scaledWhileDecoding = target != upright && decodesScaled(reader.format());
+    const bool scaledWhileDecoding = target != upright && decodesScaled(format);
     if (scaledWhileDecoding)
         reader.setScaledSize(turned ? target.transposed() : target);
+    // A fresh image: nothing of an earlier picture can show through.
     QImage image;
+    file.readsAtEnd = 0;
     if (!reader.read(&image)) {
         picture.problem = Problem::Unreadable;
+        return picture;
+    }
+    if (file.readsAtEnd > 0 && stopsAtItsEnd(format)) {
+        picture.problem = Problem::Incomplete;
         return picture;
     }
     if (!scaledWhileDecoding && target != upright)
@@ -140,6 +211,8 @@ QString problemText(const Picture& picture) {
             return QStringLiteral("图片过大：%1×%2")
                 .arg(picture.claimed.width())
                 .arg(picture.claimed.height());
+        case Problem::Incomplete:
+            return QStringLiteral("文件不完整");
         case Problem::Unreadable:
             break;
     }

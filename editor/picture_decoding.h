@@ -17,7 +17,7 @@ namespace picture {
 constexpr qint64 kMaxPixels = 100 * 1000 * 1000;
 constexpr int kMaxSide = 20000;
 
-enum class Problem { None, Unreadable, TooLarge };
+enum class Problem { None, Unreadable, TooLarge, Incomplete };
 
 struct Picture {
     QImage image;  // upright; null unless problem is None
@@ -28,7 +28,9 @@ struct Picture {
 // Whether a picture of the stated size may be decoded.
 bool withinLimits(const QSize& size);
 
-// Reads the picture at `path` upright (a camera's orientation tag applied).
+// Reads the picture at `path` upright (a camera's orientation tag applied)
+// into an image of its own. A file shorter than its header says is
+// Incomplete: some readers report success for it and leave rows unwritten.
 // With a valid `box` the picture is fitted inside it, never enlarged: a JPEG
 // is decoded at that size, any other format decoded once and reduced band by
 // band, so it never costs a second copy at full size.

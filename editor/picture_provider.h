@@ -2,7 +2,8 @@
 // the picture's file URL. Each is decoded at the size its Image asks for
 // (sourceSize), one at a time on the engine's image thread, so showing a
 // picture never costs more than its shown pixels and one decode. A picture
-// beyond the size limits is not decoded: a placeholder says so instead.
+// beyond the size limits is not decoded, and one whose file is cut short is
+// not shown: a placeholder says why instead.
 #pragma once
 
 #include <QQuickImageProvider>

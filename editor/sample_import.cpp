@@ -1,6 +1,8 @@
 // Turning picture files into pictures of the open track: each is read upright
 // (its EXIF orientation applied), flattened onto white and written as JPEG
 // under a new UUID name. The pictures of one call are converted on all cores.
+// A picture too large to decode, or whose file is cut short, is skipped and
+// named with its reason.
 #include "picture_decoding.h"
 #include "qplayerhost.h"
 
@@ -11,13 +13,11 @@
 #include <QJsonObject>
 #include <QPainter>
 #include <QRunnable>
+#include <QSemaphore>
 #include <QSet>
 #include <QThread>
 #include <QThreadPool>
 #include <QUuid>
-#if QT_VERSION >= QT_VERSION_CHECK(5, 14, 0)
-#include <QColorSpace>
-#endif
 
 #include <algorithm>
 #include <atomic>
@@ -47,56 +47,43 @@ QImage onWhite(const QImage& picture) {
     return opaque;
 }
 
-// A decoded 4000x3000 photo takes 48 MB; allocating that afresh for every
-// picture costs more than decoding it (the pages are mapped and cleared each
-// time), so each worker reads into one image that keeps its memory while the
-// next picture has the same size and format.
-class PictureBuffer {
-public:
-    // Reads the picture upright: a phone photo is stored sideways with an
-    // orientation tag, and the teacher expects it as the camera showed it.
-    const QImage* read(const QString& source) {
-        QImageReader reader(source);
-        reader.setAutoTransform(true);
-        // A reader sets only what its file holds: what the last picture left
-        // (texts, resolution, colour space) must not reach this one.
-        if (!image.textKeys().isEmpty())
-            image = QImage();
-        image.setDotsPerMeterX(fresh.dotsPerMeterX());
-        image.setDotsPerMeterY(fresh.dotsPerMeterY());
-        image.setOffset(fresh.offset());
-#if QT_VERSION >= QT_VERSION_CHECK(5, 14, 0)
-        image.setColorSpace(fresh.colorSpace());
-#endif
-        if (!reader.read(&image)) {
-            image = QImage();
-            return nullptr;
-        }
-        return &image;
-    }
+// Workers decode at most this many pixels at once: on a machine with many
+// cores, many large photos would otherwise be decoded side by side. One
+// picture at the size limit takes the whole allowance and is read alone.
+constexpr int kMegapixelAllowance = int(picture::kMaxPixels / 1000000);
 
-private:
-    const QImage fresh{1, 1, QImage::Format_RGB32};
-    QImage image;
-};
+int megapixelsOf(const QString& source) {
+    const QSize size = QImageReader(source).size();
+    const qint64 pixels = qint64(std::max(size.width(), 0)) * std::max(size.height(), 0);
+    return int(std::clamp<qint64>((pixels + 999999) / 1000000, 1, kMegapixelAllowance));
+}
 
-void convert(Conversion& job, PictureBuffer& buffer) {
-    // What the header claims decides before a single pixel is decoded.
-    picture::Picture header;
-    header.claimed = QImageReader(job.source).size();
-    if (header.claimed.isValid() && !picture::withinLimits(header.claimed)) {
-        header.problem = picture::Problem::TooLarge;
-        job.failure = QStringLiteral("too large");
-        job.reason = picture::problemText(header);
-        return;
+// Each picture is read into an image of its own, so nothing of another
+// picture (pixels a reader left unwritten, texts, resolution) reaches it.
+void convert(Conversion& job, QSemaphore& allowance) {
+    const int megapixels = megapixelsOf(job.source);
+    allowance.acquire(megapixels);
+    const QSemaphoreReleaser release(allowance, megapixels);
+    const picture::Picture read = picture::read(job.source);
+    switch (read.problem) {
+        case picture::Problem::None:
+            break;
+        case picture::Problem::Unreadable:
+            // Named alone, as it always was.
+            job.failure = QStringLiteral("cannot read");
+            return;
+        case picture::Problem::TooLarge:
+            job.failure = QStringLiteral("too large");
+            job.reason = picture::problemText(read);
+            return;
+        case picture::Problem::Incomplete:
+            job.failure = QStringLiteral("cut short");
+            job.reason = picture::problemText(read);
+            return;
     }
-    const QImage* picture = buffer.read(job.source);
-    if (!picture) {
-        job.failure = QStringLiteral("cannot read");
-        return;
-    }
-    const bool written = picture->hasAlphaChannel() ? onWhite(*picture).save(job.target, "JPEG")
-                                                    : picture->save(job.target, "JPEG");
+    const QImage& image = read.image;
+    const bool written = image.hasAlphaChannel() ? onWhite(image).save(job.target, "JPEG")
+                                                 : image.save(job.target, "JPEG");
     if (!written)
         job.failure = QStringLiteral("cannot write");
 }
@@ -105,16 +92,17 @@ void convert(Conversion& job, PictureBuffer& buffer) {
 // touched by one worker only, so the jobs need no lock.
 class Converter : public QRunnable {
 public:
-    Converter(std::vector<Conversion>& jobs, std::atomic<size_t>& next) : jobs(jobs), next(next) {}
+    Converter(std::vector<Conversion>& jobs, std::atomic<size_t>& next, QSemaphore& allowance)
+        : jobs(jobs), next(next), allowance(allowance) {}
     void run() override {
-        PictureBuffer buffer;
         for (size_t k = next++; k < jobs.size(); k = next++)
-            convert(jobs[k], buffer);
+            convert(jobs[k], allowance);
     }
 
 private:
     std::vector<Conversion>& jobs;
     std::atomic<size_t>& next;
+    QSemaphore& allowance;
 };
 
 // A new id whose picture does not exist yet and that no earlier picture of
@@ -155,15 +143,16 @@ QJsonArray QPlayerHost::prepareSamples(QList<QUrl> urls) {
     }
 
     std::atomic<size_t> next{0};
+    QSemaphore allowance(kMegapixelAllowance);
     const int workers = static_cast<int>(
         std::min<size_t>(jobs.size(), static_cast<size_t>(QThread::idealThreadCount())));
     if (workers <= 1) {
-        Converter(jobs, next).run();
+        Converter(jobs, next, allowance).run();
     } else {
         QThreadPool pool;
         pool.setMaxThreadCount(workers);
         for (int k = 0; k < workers; ++k)
-            pool.start(new Converter(jobs, next));
+            pool.start(new Converter(jobs, next, allowance));
         pool.waitForDone();
     }
 

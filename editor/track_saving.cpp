@@ -220,11 +220,8 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
         setLastError(QStringLiteral("无法写入授课轨迹包"));
         return false;
     }
-    std::vector<std::string> referred;
-    for (const QString& picture : pictureNames)
-        referred.push_back(picture.toStdString());
-    packwell.RemoveUnreferencedPictures(trackFolder.toStdString(), referred,
-                                        packagePath.toStdString());
+    // Pictures the document no longer names stay in the store: undo can bring
+    // their entries back, and the next open unpacks the track afresh.
     setLastError(QString());
     return true;
 }

@@ -10,7 +10,6 @@
 #include "store_paths.h"
 #include "track_folder.h"
 #include "unpack_leftovers.h"
-#include "unreferenced_pictures.h"
 #include "utf8_path.h"
 
 #include <zip.h>
@@ -519,21 +518,4 @@ bool Packwell::ZipFiles(const std::vector<std::string>& files,
     archive.release();
     lastFailure_ = PackwellFailure::None;
     return true;
-}
-
-std::vector<std::string> Packwell::RemoveUnreferencedPictures(
-    const std::string& trackFolder, const std::vector<std::string>& pictures,
-    const std::string& packagePath) {
-    std::string error;
-    Archive archive = OpenArchive(packagePath, ZIP_RDONLY, "", error);
-    if (!archive || trackFolder.empty()) {
-        qDebug() << "Packwell::RemoveUnreferencedPictures" << QString::fromStdString(error);
-        return {};
-    }
-    const std::vector<std::string> removed = packwell::RemoveUnreferenced(
-        fs::path(trackFolder) / "res", pictures, packwell::PackagedPictures(archive.get()));
-    for (const std::string& name : removed)
-        qDebug() << "Packwell::RemoveUnreferencedPictures"
-                 << "removed" << QString::fromStdString(name);
-    return removed;
 }

@@ -66,17 +66,6 @@ public:
                   const std::string& password, const std::string& comment,
                   const std::string& extraStoredExtensions);
 
-    // After a successful save: removes the regular files directly in
-    // trackFolder + "/res" that neither pictures (the picture file names the
-    // document refers to) nor the package at packagePath (its track folder's
-    // "res") names, and returns their names. Removes nothing when the package
-    // cannot be read. A caller that can still bring an entry back (an undo
-    // history) lists that entry's picture in pictures too, and calls this
-    // only while no picture is being added to the folder.
-    std::vector<std::string> RemoveUnreferencedPictures(const std::string& trackFolder,
-                                                        const std::vector<std::string>& pictures,
-                                                        const std::string& packagePath);
-
     // Last failure, for diagnostics.
     const std::string& LastError() const { return lastError_; }
     // Kind of the last failure of UnZipFile or ZipFiles; None after a success.

@@ -6,6 +6,7 @@
 
 #include <packwell.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -14,8 +15,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
-
-#include <utime.h>
 
 #include <iostream>
 
@@ -240,6 +239,9 @@ private slots:
     // allows it. A name too long for the system skips that entry alone.
     // Saving packs them back under the same names.
     void unusualNames() {
+#ifdef Q_OS_WIN
+        QSKIP("colons and long names are Linux cases; Windows refuses them by its own rules");
+#endif
         const QString longName = "L/res/" + QString(245, 'x') + ".jpg";
         const QString tooLong = "L/res/" + QString(300, 'y') + ".jpg";
         const QString deepName = "L/" + QString("d/").repeated(2100) + "deep.jpg";
@@ -311,8 +313,11 @@ private slots:
         writeFile(root() + "L/tracks.xml", QByteArray(4000, 'x'));
         writeFile(root() + "L/res/a.jpg", picture);
         writeFile(root() + "L/res/new.jpeg", picture);
-        const utimbuf later{storedTime + 86400, storedTime + 86400};
-        QCOMPARE(utime(QFile::encodeName(root() + "L/res/a.jpg").constData(), &later), 0);
+        QFile touched(root() + "L/res/a.jpg");
+        QVERIFY(touched.open(QIODevice::ReadWrite));
+        QVERIFY(touched.setFileTime(QDateTime::fromSecsSinceEpoch(storedTime + 86400),
+                                    QFileDevice::FileModificationTime));
+        touched.close();
 
         const std::vector<std::string> files = {local(root() + "L/tracks.xml"),
                                                 local(root() + "L/res/a.jpg"),
@@ -510,6 +515,9 @@ private slots:
     // Two programs unpacking one package into one store at the same time both
     // succeed, round after round.
     void concurrentUnpacking() {
+#ifdef Q_OS_WIN
+        QSKIP("helper processes are started and killed the POSIX way");
+#endif
         const QString package = base() + "/p.zip";
         QList<QPair<QString, QByteArray>> entries{{"L/tracks.xml", "<t/>"}};
         for (int i = 0; i < 60; ++i)
@@ -534,6 +542,9 @@ private slots:
     // beside the package; the next save removes it and nothing that only looks
     // like it.
     void interruptedSaveLeftoversRemoved() {
+#ifdef Q_OS_WIN
+        QSKIP("helper processes are started and killed the POSIX way");
+#endif
         const QString package = base() + "/p.zip";
         QVERIFY(writeZip(package, {{"L/tracks.xml", "old"}}));
         writeFile(root() + "L/tracks.xml", "new");
@@ -590,6 +601,9 @@ private slots:
     // temporary names, but nothing that only looks alike and nothing of
     // another track.
     void killedUnpackLeftoversRemoved() {
+#ifdef Q_OS_WIN
+        QSKIP("helper processes are started and killed the POSIX way");
+#endif
         const QString package = base() + "/p.zip";
         QVERIFY(writeZip(package,
                          {{"L/tracks.xml", "<t/>"}, {"L/res/big.bin", randomBytes(96 << 20)}}));
@@ -630,31 +644,6 @@ private slots:
         for (const QString& name : kept)
             QCOMPARE(readFile(root() + name), QByteArray("kept"));
         QCOMPARE(QFileInfo(root() + "L/res/big.bin").size(), qint64(96 << 20));
-    }
-
-    // After a save, "res" keeps what the document or the package names and
-    // anything that is no regular file; an unreadable package removes nothing.
-    void unreferencedPicturesRemoved() {
-        const QString package = base() + "/p.zip";
-        QVERIFY(writeZip(package, {{"L/tracks.xml", "xml"},
-                                   {"L/res/packaged.jpg", "p"},
-                                   {"L/res/deeper/inner.jpg", "i"}}));
-        for (const char* name : {"document.jpg", "packaged.jpg", "undone.jpeg", "inner.jpg"})
-            writeFile(root() + "L/res/" + QString(name), "x");
-        writeFile(root() + "L/res/folder/kept.jpg", "x");
-        QVERIFY(QFile::link(root() + "L/res/undone.jpeg", root() + "L/res/link.jpg"));
-        Packwell packwell;
-        QVERIFY(packwell
-                    .RemoveUnreferencedPictures(local(root() + "L"), {"document.jpg"},
-                                                local(base() + "/missing.zip"))
-                    .empty());
-        std::vector<std::string> removed = packwell.RemoveUnreferencedPictures(
-            local(root() + "L"), {"document.jpg"}, local(package));
-        std::sort(removed.begin(), removed.end());
-        QCOMPARE(removed, locals({"inner.jpg", "undone.jpeg"}));
-        QCOMPARE(treeOf(root() + "L/res"),
-                 QStringList({"/document.jpg", "/folder", "/folder/kept.jpg", "/link.jpg",
-                              "/packaged.jpg"}));
     }
 
     // What an earlier package left where this one needs a folder or a file is

@@ -1,7 +1,8 @@
 // Pictures as the grid and the player get them: decoded at the size they are
 // shown, upright, one decode at most; a picture whose header claims more than
-// the limits is never decoded and shows a placeholder; file URLs with odd
-// characters reach the right file through the "image://picture/" scheme.
+// the limits is never decoded, and one whose file is cut short is not shown:
+// both show a placeholder; file URLs with odd characters reach the right file
+// through the "image://picture/" scheme.
 #include "picture_decoding.h"
 #include "picture_provider.h"
 #include "picture_samples.h"
@@ -135,6 +136,38 @@ private slots:
         // Turned clockwise: the red left half is now on top.
         QVERIFY(near(read.image.pixelColor(60, 20), Qt::red));
         QVERIFY(near(read.image.pixelColor(60, 140), Qt::blue));
+    }
+
+    // Whole files of every format the readers stop in are whole, also with
+    // bytes after the picture; files cut short are not shown.
+    void cutFilesAreTold() {
+        const QImage picture = halves(QSize(37, 23));
+        for (const char* format : {"bmp", "png", "jpeg", "ppm", "pgm", "pbm", "ico"}) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QVERIFY2(picture.save(&buffer, format), format);
+            const QString whole = write(QStringLiteral("whole.%1").arg(format), bytes);
+            QCOMPARE(picture::read(whole).problem, picture::Problem::None);
+            const QString trailed = write(QStringLiteral("trailed.%1").arg(format), bytes + "tail");
+            QCOMPARE(picture::read(trailed, QSize(20, 20)).problem, picture::Problem::None);
+        }
+        QByteArray bmp;
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(halves(QSize(320, 200)).save(&buffer, "BMP"));
+        const QByteArray jpeg = jpegWithSegment(halves(QSize(320, 200)), {});
+        PictureProvider provider;
+        for (const QString& cut : {write("cut.bmp", bmp.left(bmp.size() / 3)),
+                                   write("cut.jpg", jpeg.left(jpeg.size() / 2))}) {
+            const picture::Picture read = picture::read(cut);
+            QCOMPARE(read.problem, picture::Problem::Incomplete);
+            QCOMPARE(picture::problemText(read), QStringLiteral("文件不完整"));
+            QSize size;
+            const QImage shown = provider.requestImage(idOf(cut), &size, QSize(223, 163));
+            QCOMPARE(shown.size(), QSize(223, 163));
+            QVERIFY(near(shown.pixelColor(4, 4), QColor(0xEE, 0xF1, 0xF0), 4));
+        }
     }
 
     // Through the engine, as the grid asks for its pictures.

@@ -263,6 +263,49 @@ private slots:
         QCOMPARE(QDir(host->currentTrackFolder() + "/res").entryList(QDir::Files).size(), 3);
     }
 
+    // A file cut short is skipped and named: Qt's BMP reader reports success
+    // for a truncated file and leaves the rows it could not read as they
+    // were, and a JPEG reader fills them grey. With more pictures than
+    // workers the cut BMP follows a picture of its size in the same worker.
+    void truncatedPicturesAreSkipped() {
+        QImage green(320, 200, QImage::Format_RGB32);
+        green.fill(Qt::green);
+        QImage red(320, 200, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QByteArray bmp;
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(red.save(&buffer, "BMP"));
+        QList<QUrl> urls;
+        for (int k = 0; k < 6; ++k) {
+            QVERIFY(green.save(source(QStringLiteral("green%1.bmp").arg(k)), "BMP"));
+            urls << QUrl::fromLocalFile(source(QStringLiteral("green%1.bmp").arg(k)));
+        }
+        // Forty of the two hundred rows (a BMP stores the bottom row first).
+        QVERIFY(writeFile(source("cut.bmp"), bmp.left(54 + 40 * 320 * 3)));
+        urls.insert(3, QUrl::fromLocalFile(source("cut.bmp")));
+        const QByteArray jpeg = jpegWithSegment(red, {});
+        QVERIFY(writeFile(source("cut.jpg"), jpeg.left(jpeg.size() * 2 / 3)));
+        urls << QUrl::fromLocalFile(source("cut.jpg"));
+        QByteArray png;
+        QBuffer pngBuffer(&png);
+        pngBuffer.open(QIODevice::WriteOnly);
+        QVERIFY(red.save(&pngBuffer, "PNG"));
+        QVERIFY(writeFile(source("cut.png"), png.left(png.size() / 2)));
+        urls << QUrl::fromLocalFile(source("cut.png"));
+
+        const QJsonArray result = host->prepareSamples(urls);
+        QCOMPARE(host->lastSkipped(),
+                 QStringList({QStringLiteral("cut.bmp（文件不完整）"),
+                              QStringLiteral("cut.jpg（文件不完整）"), QStringLiteral("cut.png")}));
+        QCOMPARE(result.size(), 6);
+        for (const QJsonValue& record : result) {
+            const QImage written = pictureOf(record);
+            QVERIFY(near(written.pixelColor(160, 20), Qt::green));
+            QVERIFY(near(written.pixelColor(160, 180), Qt::green));
+        }
+    }
+
     // Characters that mean something in a URL, in the picked file's name and
     // in the track's folder.
     void oddFileNames() {

@@ -166,9 +166,9 @@ private slots:
         QCOMPARE(n.firstChildElement("action").text(), QStringLiteral("manual import"));
         QCOMPARE(n.firstChildElement("picture").text(), newId + ".jpeg");
         QCOMPARE(n.firstChildElement("ticks").text(), QStringLiteral("12"));
-        // The pruned entry's picture leaves the store with the save: neither the
-        // document nor the package names it any more.
-        QVERIFY(!QFile::exists(folder() + "/res/C.jpg"));
+        // The pruned entry's picture stays in the store for an undo; the
+        // package no longer holds it (below).
+        QVERIFY(QFile::exists(folder() + "/res/C.jpg"));
 
         const QByteArray text = readFile(folder() + "/tracks.xml");
         QVERIFY(text.startsWith(

@@ -1,6 +1,7 @@
-# cmake -DOBJDUMP=<objdump> -DFOLDER=<installed folder> [-DBUILD=<build> -DCOMPONENT=<name>]
-#       -P check_folder_imports.cmake
-# With BUILD, FOLDER is first made anew by `cmake --install BUILD --component COMPONENT`.
+# cmake -DOBJDUMP=<objdump> -DFOLDER=<installed folder>
+#       [-DBUILD=<build> -DCOMPONENT=<name> -DPREFIX=<prefix>] -P check_folder_imports.cmake
+# With BUILD, PREFIX is first made anew by `cmake --install BUILD --component COMPONENT`
+# (FOLDER lies inside it).
 # Every PE file of a folder that must run on a bare Windows imports only DLLs that Windows
 # itself has or that lie in the folder's top level, beside the program (where Windows looks
 # for the DLLs of the program and of the plug-ins it loads). Names compare without case;
@@ -8,14 +9,14 @@
 cmake_minimum_required(VERSION 3.25)
 
 # DLLs of every Windows since 7, each documented as a part of the system.
-set(system_dlls advapi32 comctl32 comdlg32 crypt32 d3d9 dnsapi dwmapi dxgi gdi32 imm32 iphlpapi
+set(system_dlls advapi32 comctl32 comdlg32 crypt32 d3d9 d3d11 dnsapi dwmapi dxgi gdi32 imm32 iphlpapi
                 kernel32 mpr msvcrt netapi32 ole32 oleaut32 opengl32 setupapi shell32 shlwapi
                 user32 userenv uxtheme version winmm winspool ws2_32 wtsapi32)
 
 if(BUILD)
-    file(REMOVE_RECURSE ${FOLDER})
+    file(REMOVE_RECURSE ${PREFIX})
     execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --component ${COMPONENT}
-                            --prefix ${FOLDER} OUTPUT_QUIET RESULT_VARIABLE result)
+                            --prefix ${PREFIX} OUTPUT_QUIET RESULT_VARIABLE result)
     if(NOT result EQUAL 0)
         message(FATAL_ERROR "folder-imports: cmake --install ${BUILD} failed")
     endif()

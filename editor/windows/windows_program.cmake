@@ -65,6 +65,9 @@ add_custom_command(
             "-DTRANSLATIONS=${reelwright_translations}"
             -P ${CMAKE_CURRENT_LIST_DIR}/stage_runtime.cmake
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${reelwright_stage} ${CMAKE_BINARY_DIR}/bin
+    # The test programs beside it also load Qt Test, which is not shipped.
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${reelwright_qt_prefix}/bin/Qt5Test.dll
+            ${CMAKE_BINARY_DIR}/bin
     COMMAND ${CMAKE_COMMAND} -E touch ${reelwright_stage}.stamp
     DEPENDS ${CMAKE_CURRENT_LIST_DIR}/stage_runtime.cmake ${reelwright_qml_documents}
             ${CMAKE_CURRENT_LIST_DIR}/windows_program.cmake

@@ -10,7 +10,7 @@
 #include "platform/error.h"
 #include "platform/file.h"
 #include "support/file_helpers.h"
-#include "support/little_endian.h"
+#include "pe/little_endian.h"
 #include "support/log_file.h"
 #include "support/zip_extract.h"
 

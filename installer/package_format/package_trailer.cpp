@@ -1,13 +1,12 @@
 #include "package_format/package_trailer.h"
 
-#include <cstring>
 #include <vector>
 
-#include "support/little_endian.h"
+#include "pe/little_endian.h"
+#include "pe/pe_image.h"
 
 namespace package_format {
 
-using little_endian::Read16;
 using little_endian::Read32;
 
 void EncodeTrailer(const Trailer& trailer, uint8_t out[kTrailerSize]) {
@@ -32,42 +31,21 @@ uint32_t AlignmentPadding(uint64_t programSize, uint64_t archiveSize) {
 }
 
 bool ParsePeHeaders(const uint8_t* data, size_t size, PeHeaders* headers) {
-    if (data == nullptr || size < 0x40 || data[0] != 'M' || data[1] != 'Z') {
-        return false;
-    }
-    const uint64_t pe = Read32(data + 0x3c);
-    if (pe + 24 > size || std::memcmp(data + pe, "PE\0\0", 4) != 0) {
-        return false;
-    }
-    const uint8_t* coff = data + pe + 4;
-    const uint16_t optionalSize = Read16(coff + 16);
-    const uint64_t optional = pe + 24;
-    if (optionalSize < 2 || optional + optionalSize > size) {
+    pe::Headers parsed;
+    if (!pe::ParseHeaders(data, size, &parsed)) {
         return false;
     }
     PeHeaders result;
-    result.machine = Read16(coff);
-    result.characteristics = Read16(coff + 18);
-    result.magic = Read16(data + optional);
-    result.optionalHeaderAt = static_cast<uint32_t>(optional);
-    uint64_t directoryCountAt = 0;
-    if (result.magic == 0x20b) {
-        directoryCountAt = 108;
-    } else if (result.magic == 0x10b) {
-        directoryCountAt = 92;
-    } else {
-        return false;
-    }
-    if (optionalSize < directoryCountAt + 4) {
-        return false;
-    }
-    result.subsystem = Read16(data + optional + 68);
-    const uint32_t directoryCount = Read32(data + optional + directoryCountAt);
-    const uint64_t security = directoryCountAt + 4 + 4 * 8;
-    if (directoryCount > 4 && optionalSize >= security + 8) {
-        result.securityEntryAt = static_cast<uint32_t>(optional + security);
-        result.securityOffset = Read32(data + optional + security);
-        result.securitySize = Read32(data + optional + security + 4);
+    result.machine = parsed.machine;
+    result.magic = parsed.magic;
+    result.subsystem = parsed.subsystem;
+    result.characteristics = parsed.characteristics;
+    result.optionalHeaderAt = static_cast<uint32_t>(parsed.optionalAt);
+    pe::DataDirectory security;
+    if (pe::FindDirectory(data, parsed, pe::kSecurityDirectory, &security)) {
+        result.securityEntryAt = static_cast<uint32_t>(security.entryAt);
+        result.securityOffset = security.address;
+        result.securitySize = security.size;
     }
     *headers = result;
     return true;

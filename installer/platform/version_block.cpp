@@ -1,9 +1,11 @@
 // Portable parts of the version resource reader: the VS_VERSIONINFO walk and the PE / ELF
 // locators. Everything is bounds-checked against the buffer it was given.
 #include <cstring>
+#include <vector>
 
+#include "pe/little_endian.h"
+#include "pe/pe_image.h"
 #include "platform/version_resource.h"
-#include "support/little_endian.h"
 
 namespace platform {
 namespace {
@@ -153,123 +155,46 @@ bool QueryVersionBlock(const uint8_t* block, size_t size, const std::u16string& 
 
 namespace {
 
-bool InRange(size_t size, uint64_t offset, uint64_t length) {
-    return offset <= size && length <= size - offset;
-}
+using pe::InRange;
 
 bool FindInPe(const uint8_t* image, size_t size, uint16_t userLanguage, size_t* offset,
               size_t* length) {
-    if (!InRange(size, 0, 0x40))
-        return false;
-    const uint32_t peOffset = Read32(image + 0x3c);
-    if (!InRange(size, peOffset, 24))
-        return false;
-    if (std::memcmp(image + peOffset, "PE\0\0", 4) != 0)
-        return false;
-    const uint8_t* coff = image + peOffset + 4;
-    const uint16_t sectionCount = Read16(coff + 2);
-    const uint16_t optionalSize = Read16(coff + 16);
-    const uint64_t optional = uint64_t{peOffset} + 24;
-    if (!InRange(size, optional, optionalSize) || optionalSize < 2)
-        return false;
-    const uint16_t magic = Read16(image + optional);
-    uint64_t dirCountAt = 0;
-    if (magic == 0x10b) {
-        dirCountAt = 92;
-    } else if (magic == 0x20b) {
-        dirCountAt = 108;
-    } else {
-        return false;
-    }
-    if (optionalSize < dirCountAt + 4)
-        return false;
-    const uint32_t dirCount = Read32(image + optional + dirCountAt);
-    const uint64_t resourceDir = dirCountAt + 4 + 2 * 8;
-    if (dirCount < 3 || optionalSize < resourceDir + 8)
-        return false;
-    const uint32_t resourceRva = Read32(image + optional + resourceDir);
-    if (resourceRva == 0)
-        return false;
-
-    const uint64_t sections = optional + optionalSize;
-    if (!InRange(size, sections, uint64_t{sectionCount} * 40))
-        return false;
-    // Maps an RVA to a file offset through the section that holds it.
-    auto toFile = [&](uint64_t rva, uint64_t need, uint64_t* fileOffset) {
-        for (uint16_t i = 0; i < sectionCount; ++i) {
-            const uint8_t* s = image + sections + uint64_t{i} * 40;
-            const uint64_t va = Read32(s + 12);
-            const uint64_t raw = Read32(s + 16);
-            const uint64_t rawPtr = Read32(s + 20);
-            if (rva >= va && rva - va < raw && need <= raw - (rva - va)) {
-                *fileOffset = rawPtr + (rva - va);
-                return InRange(size, *fileOffset, need);
-            }
-        }
-        return false;
-    };
+    pe::Headers headers;
+    std::vector<pe::Section> sections;
     uint64_t root = 0;
-    if (!toFile(resourceRva, 16, &root))
+    if (!pe::ParseHeaders(image, size, &headers) ||
+        !pe::ReadSections(image, size, headers, &sections) ||
+        !pe::FindResourceRoot(image, size, headers, sections, &root))
         return false;
-
     // Three fixed levels (type, name, language): no recursion, so no loops.
-    auto entries = [&](uint64_t dir, uint64_t* first, uint32_t* named, uint32_t* ids) {
-        if (!InRange(size, dir, 16))
-            return false;
-        *named = Read16(image + dir + 12);
-        *ids = Read16(image + dir + 14);
-        *first = dir + 16;
-        return InRange(size, *first, (uint64_t{*named} + *ids) * 8);
+    pe::ResourceDirectory directory;
+    auto subdirectory = [&](const pe::ResourceEntry* entry) {
+        return entry != nullptr && entry->IsDirectory() &&
+               pe::ReadResourceDirectory(image, size, root, entry->Offset(), &directory);
     };
-    uint64_t first = 0;
-    uint32_t named = 0, ids = 0;
-    if (!entries(root, &first, &named, &ids))
-        return false;
-    // Finds the id entry of a directory; named entries (high bit set) never match.
-    auto findId = [&](uint64_t dirFirst, uint32_t dirNamed, uint32_t dirIds, uint32_t id,
-                      uint32_t* out) {
-        for (uint32_t i = dirNamed; i < dirNamed + dirIds; ++i) {
-            const uint8_t* e = image + dirFirst + uint64_t{i} * 8;
-            if (Read32(e) == id) {
-                *out = Read32(e + 4);
-                return true;
-            }
-        }
-        return false;
-    };
-    auto subdirectory = [&](uint32_t entry) {
-        return (entry & 0x80000000u) != 0 &&
-               entries(root + (entry & 0x7fffffffu), &first, &named, &ids);
-    };
-    uint32_t next = 0;
-    if (!findId(first, named, ids, 16 /* RT_VERSION */, &next) || !subdirectory(next))
+    if (!pe::ReadResourceDirectory(image, size, root, 0, &directory) ||
+        !subdirectory(pe::FindResourceId(directory, pe::kResourceTypeVersion)))
         return false;
     // Windows looks for the resource with id 1 (VS_VERSION_INFO) only.
-    if (!findId(first, named, ids, 1, &next) || !subdirectory(next))
-        return false;
-    if (named + ids == 0)
+    if (!subdirectory(pe::FindResourceId(directory, 1)) || directory.entries.empty())
         return false;
     // Languages in the order the system loader tries them for a neutral request; none of them
     // present: the first one.
     const uint16_t preferred[] = {0x0000, userLanguage, static_cast<uint16_t>(userLanguage & 0x3ff),
                                   0x0409, 0x0009};
-    bool chosen = false;
+    const pe::ResourceEntry* chosen = nullptr;
     for (uint16_t language : preferred) {
-        if (findId(first, named, ids, language, &next)) {
-            chosen = true;
+        if ((chosen = pe::FindResourceId(directory, language)) != nullptr)
             break;
-        }
     }
-    if (!chosen)
-        next = Read32(image + first + 4);
-    if ((next & 0x80000000u) != 0)
-        return false;
-    const uint64_t leaf = root + next;
-    if (!InRange(size, leaf, 16))
-        return false;
+    if (chosen == nullptr)
+        chosen = &directory.entries.front();
+    uint32_t rva = 0;
+    uint32_t dataSize = 0;
     uint64_t data = 0;
-    const uint32_t dataSize = Read32(image + leaf + 4);
-    if (dataSize < 6 || !toFile(Read32(image + leaf), dataSize, &data))
+    if (chosen->IsDirectory() ||
+        !pe::ReadResourceData(image, size, root, chosen->Offset(), &rva, &dataSize) ||
+        dataSize < 6 || !pe::RvaToOffset(sections, size, rva, dataSize, &data))
         return false;
     *offset = static_cast<size_t>(data);
     *length = dataSize;

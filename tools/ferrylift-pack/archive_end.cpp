@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "support/little_endian.h"
+#include "pe/little_endian.h"
 
 namespace ferrylift_pack {
 namespace {

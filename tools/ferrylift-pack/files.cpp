@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "support/file_version_info.h"
-#include "utf8.h"
+#include "unicode/utf.h"
 
 namespace fs = std::filesystem;
 
@@ -19,22 +19,6 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-std::u16string Utf8ToUtf16(const std::string& text) {
-    std::u16string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        uint32_t code = NextCodePoint(text, &i);
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (code >> 10));
-            out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(code);
-        }
-    }
-    return out;
-}
 
 std::string Narrow(const std::u16string& text) {
     std::string out;
@@ -78,7 +62,7 @@ TempFile::~TempFile() {
 
 bool ReadFileVersions(const fs::path& path, FileVersions* versions) {
     FileVersionInfo info;
-    info.setFileName(Utf8ToUtf16(path.string()));
+    info.setFileName(utf::Utf8ToUtf16(path.string()));
     if (!info.Read() || info.ProductVersion.empty()) {
         return false;
     }

@@ -12,9 +12,9 @@
 #include "entry_names.h"
 #include "files.h"
 #include "package_format/package_trailer.h"
+#include "pe/little_endian.h"
 #include "program_check.h"
 #include "support/file_version_info.h"
-#include "support/little_endian.h"
 
 namespace ferrylift_pack {
 namespace {

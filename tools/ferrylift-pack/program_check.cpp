@@ -7,7 +7,6 @@
 
 #include "package_format/package_trailer.h"
 #include "platform/version_resource.h"
-#include "support/little_endian.h"
 
 namespace ferrylift_pack {
 

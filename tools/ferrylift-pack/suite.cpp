@@ -6,6 +6,7 @@
 #include "entry_names.h"
 #include "package_format/package_trailer.h"
 #include "program_check.h"
+#include "unicode/utf.h"
 
 namespace fs = std::filesystem;
 
@@ -14,28 +15,6 @@ namespace {
 
 // Without ZIP64 records the central directory counts entries in 16 bits.
 constexpr size_t kMaxEntries = 65535;
-
-bool IsValidUtf8(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        size_t length = c < 0x80           ? 1
-                        : (c >> 5) == 0x6  ? 2
-                        : (c >> 4) == 0xE  ? 3
-                        : (c >> 3) == 0x1E ? 4
-                                           : 0;
-        if (length == 0 || i + length > text.size()) {
-            return false;
-        }
-        for (size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
-}
 
 bool Refuse(std::ostream& err, const std::string& file, const std::string& reason) {
     err << "ferrylift-pack: " << file << ": " << reason << "\n";
@@ -77,7 +56,7 @@ bool ListSuite(const fs::path& folder, std::vector<SuiteFile>* files, std::ostre
                           "its name contains a backslash, which the installer reads as a "
                           "folder separator");
         }
-        if (HasNonAscii(relative) && !IsValidUtf8(relative)) {
+        if (HasNonAscii(relative) && !utf::IsValidUtf8(relative)) {
             return Refuse(err, shown, "its name is not valid UTF-8");
         }
         std::string name = relative;

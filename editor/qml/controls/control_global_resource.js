@@ -41,6 +41,7 @@ var noticeHeight = 40;
 var noticeMargin = 24;
 var noticePadding = 16;
 var noticeMs = 3000;             // how long good news stays
+var noticeActionWidth = 88;      // the way out at a notice's end ("另存为…")
 var dialogButtonWidth = 96;
 var dialogButtonHeight = 36;
 var unsavedDot = "#FFB400";      // on the save tool while there are unsaved changes

@@ -29,6 +29,11 @@ Item {
         onActivated: keys.editor.saveTrack()
     }
     Shortcut {
+        sequence: "Ctrl+Shift+S"
+        enabled: keys.editor !== null && keys.editor.trackOpen
+        onActivated: keys.editor.showSaveAsDialog()
+    }
+    Shortcut {
         sequence: "Ctrl+Z"
         enabled: keys.editor !== null && keys.editor.canUndo
         onActivated: keys.editor.undo()
@@ -40,7 +45,7 @@ Item {
     }
     Shortcut {
         sequence: "Ctrl+I"
-        enabled: keys.count > 0
+        enabled: keys.editor !== null && keys.editor.canInsert
         onActivated: keys.editor.showInsertDialog()
     }
     Shortcut {

@@ -27,6 +27,9 @@ Rectangle {
     signal closeClicked()
     // The title editor closed with a text other than `title`.
     signal titleEdited(string text)
+    // The title editor closed while it had the keyboard (Return, Escape), so
+    // nothing has it now: the window gives it to the grid.
+    signal editorLeft()
 
     readonly property bool editing: titleArea.editing
 
@@ -34,14 +37,22 @@ Rectangle {
     function closeEditor() {
         if (!titleArea.editing)
             return;
+        var hadKeyboard = titleEditor.activeFocus;
         titleArea.editing = false;
         if (titleEditor.text !== title)
             titleEdited(titleEditor.text);
+        if (hadKeyboard)
+            editorLeft();
     }
 
     // Closes the title editor and drops what was typed (Escape).
     function cancelEditor() {
+        if (!titleArea.editing)
+            return;
+        var hadKeyboard = titleEditor.activeFocus;
         titleArea.editing = false;
+        if (hadKeyboard)
+            editorLeft();
     }
 
     function openEditor() {

@@ -1,6 +1,5 @@
 import QtQuick 2.12
 import QtQuick.Window 2.2
-import Qt.labs.platform 1.1 as Platform
 import "../controls"
 import "undo_redo.js" as UR
 import "main_window.js" as Editing
@@ -31,11 +30,14 @@ Window {
     // Between the host's clearTimeLine and resetTimeLine: the marks are built
     // once at the end instead of once per appended entry.
     property bool loadingTrack: false
-    // Edits since the last successful load or save: every recorded command,
-    // undo, redo and class-structure mark counts.
-    property int changeCount: 0
-    property int savedChangeCount: 0
-    readonly property bool modified: changeCount !== savedChangeCount
+    // Unsaved changes: the history away from its saved point, or a
+    // class-structure mark (not in the history) since the last load or save.
+    property bool modified: false
+    property bool unrecordedChange: false
+    // The last open succeeded: a track (perhaps still without entries) is
+    // open and can be filled and saved.
+    property bool trackOpen: false
+    readonly property bool canInsert: trackOpen || trackModel.count > 0
     // What waits for the unsaved-changes dialog: {kind: "close"} or
     // {kind: "open", url: …}; null when nothing does.
     property var pendingAction: null
@@ -75,12 +77,7 @@ Window {
         Editing.appendItem(id, sample, timeTick, description, level);
     }
 
-    function resetTimeLine() {
-        loadingTrack = false;
-        Editing.rebuildMarks();
-        trackViewer.currentIndex = -1;
-        timeLine.currentIndex = -1;
-    }
+    function resetTimeLine() { Editing.resetTimeLine(); }
 
     function resetTimeLine2() {
         if (loadingTrack)
@@ -99,18 +96,15 @@ Window {
     }
 
     function updateDescription(index, description, changeCurrent) {
-        trackModel.setProperty(index, "description", description);
-        timeLine.updateItemDescription(index, description);
-        if (changeCurrent)
-            trackViewer.currentIndex = index;
+        Editing.updateDescription(index, description, changeCurrent);
     }
 
     function updateTimeTick(index, timeTick, changeCurrent) {
         return Editing.updateTimeTick(index, timeTick, changeCurrent);
     }
 
-    function noteChange() { ++changeCount; }
-    function markSaved() { savedChangeCount = changeCount; }
+    function noteChange(unrecorded) { Outcome.noteChange(unrecorded); }
+    function markSaved() { Outcome.markSaved(); }
     function showNotice(message, failure) { noticeBar.show(message, failure); }
 
     function updateUndoRedoStatus() {
@@ -123,15 +117,20 @@ Window {
     function openTrack(url) { return Outcome.openTrack(url); }
     function requestOpen(url) { Outcome.requestOpen(url); }
     function requestClose() { Outcome.requestClose(); }
-    // Returns whether the package now holds the track.
+    // Both return whether the package (for saveTrackAs the chosen one) now
+    // holds the track.
     function saveTrack() { return Outcome.saveTrack(); }
+    function saveTrackAs(url) { return Outcome.saveTrackAs(url); }
 
     function commitEdits() { Editing.commitEdits(); }
-    function cancelEdits() {
-        titleBar.cancelEditor();
-        Editing.cancelCellEdits();
-        // Out of the editors, so that the keys act on the grid again.
-        background.forceActiveFocus();
+    function cancelEdits() { Editing.cancelEdits(); }
+    // Out of the editors and off the tools, so that the keys act on the grid.
+    function focusGrid() { background.forceActiveFocus(); }
+    // A click on the grid (a cell or its empty part) closes the title editor
+    // as a click on another control would, and the keyboard follows the click.
+    function gridClicked() {
+        closeTitleEditor();
+        focusGrid();
     }
     function moveSelection(dx, dy) { Editing.moveSelection(dx, dy); }
     function focusCaption() { Editing.focusCaption(); }
@@ -140,10 +139,14 @@ Window {
             trackViewer.positionViewAtIndex(trackViewer.currentIndex, GridView.Contain);
     }
 
-    function showOpenDialog() { openDialog.open(); }
+    function showOpenDialog() { dialogs.showOpen(); }
+    function showSaveAsDialog() {
+        if (trackOpen)
+            dialogs.showSaveAs();
+    }
     function showInsertDialog() {
-        if (trackModel.count > 0)
-            insertDialog.open();
+        if (canInsert)
+            dialogs.showInsert();
     }
 
     // Inserts at once (the window is frozen meanwhile).
@@ -162,11 +165,7 @@ Window {
     function undo() { Editing.undo(); }
     function redo() { Editing.redo(); }
 
-    function showPreview() {
-        commitEdits();
-        if (trackModel.count > 0)
-            playerLoader.showPlayer();
-    }
+    function showPreview() { Editing.showPreview(); }
 
     onClosing: {
         if (closeConfirmed)
@@ -179,21 +178,11 @@ Window {
         editor: mainWindow
     }
 
-    // The system's file dialog on Windows, Qt's widget dialog on Linux.
-    Platform.FileDialog {
-        id: openDialog
-        objectName: "openDialog"
-        title: "课堂轨迹"
-        fileMode: Platform.FileDialog.OpenFile
-        onAccepted: mainWindow.requestOpen(file)
-    }
-
-    Platform.FileDialog {
-        id: insertDialog
-        objectName: "insertDialog"
-        title: "课堂轨迹"
-        fileMode: Platform.FileDialog.OpenFiles
-        onAccepted: mainWindow.startImport(files)
+    TrackDialogs {
+        id: dialogs
+        onOpenChosen: mainWindow.requestOpen(file)
+        onPicturesChosen: mainWindow.startImport(files)
+        onSaveAsChosen: mainWindow.saveTrackAs(file)
     }
 
     PictureImport {
@@ -229,8 +218,8 @@ Window {
             title: mainWindow.displayedTitle
             canUndo: mainWindow.canUndo
             canRedo: mainWindow.canRedo
-            canInsert: trackModel.count > 0
-            hintAllowed: trackModel.count > 0
+            canInsert: mainWindow.canInsert
+            hintAllowed: mainWindow.canInsert
             modified: mainWindow.modified
             onOpenClicked: mainWindow.showOpenDialog()
             onUndoClicked: mainWindow.undo()
@@ -240,6 +229,7 @@ Window {
             onMinimizeClicked: mainWindow.showMinimized()
             onCloseClicked: mainWindow.requestClose()
             onTitleEdited: Editing.changeTitle(text)
+            onEditorLeft: mainWindow.focusGrid()
         }
 
         TrackGrid {
@@ -255,17 +245,22 @@ Window {
                 if (timeLine.currentIndex !== currentIndex)
                     timeLine.currentIndex = currentIndex;
             }
-            onSelectClicked: mainWindow.selectCell(index)
+            onSelectClicked: {
+                mainWindow.gridClicked();
+                mainWindow.selectCell(index);
+            }
+            onEmptyClicked: mainWindow.gridClicked()
             onStageToggleClicked: mainWindow.toggleClassStruct(index)
             onDeleteClicked: mainWindow.deleteEntry(index)
-            onEditorsLeft: background.forceActiveFocus()
+            onEditorsLeft: mainWindow.focusGrid()
         }
 
         Text {
             objectName: "emptyMessage"
             anchors.centerIn: parent
             visible: trackModel.count === 0
-            text: "请打开授课轨迹"
+            // An open track without entries is there to be filled.
+            text: mainWindow.trackOpen ? "授课轨迹为空，请插入图片" : "请打开授课轨迹"
             color: Theme.tipsGreen
             font.pixelSize: Theme.messageFontSize
             horizontalAlignment: Text.AlignHCenter
@@ -279,6 +274,8 @@ Window {
             anchors.top: titleBar.bottom
             anchors.topMargin: 12
             anchors.horizontalCenter: parent.horizontalCenter
+            // Its one way out: the failed save's 另存为.
+            onActionChosen: mainWindow.showSaveAsDialog()
         }
 
         EditorControlBar {

@@ -1,5 +1,4 @@
 import QtQuick 2.12
-import QtQuick.Window 2.2
 import "../controls"
 
 // One entry of the editor's grid: the picture in its frame, the stage badge,
@@ -89,10 +88,17 @@ Item {
             x: 7; y: 2
             width: 223; height: 163
             asynchronous: true
-            // Decoded at the size it takes on the screen, device pixels.
-            sourceSize.width: 223 * Screen.devicePixelRatio
-            sourceSize.height: 163 * Screen.devicePixelRatio
-            source: cell.sample
+            // Decoded by the host at the size it takes on the screen (the
+            // engine asks for device pixels); a picture too large to decode
+            // comes as a placeholder.
+            sourceSize.width: 223
+            sourceSize.height: 163
+            source: cell.sample ? "image://picture/" + cell.sample : ""
+            // About the frame's shape (a 4:3 slide), it fills the frame;
+            // another shape is shown whole on the frame's white.
+            fillMode: implicitHeight > 0
+                      && Math.abs(implicitWidth * height / (implicitHeight * width) - 1) < 0.05
+                      ? Image.Stretch : Image.PreserveAspectFit
         }
     }
 

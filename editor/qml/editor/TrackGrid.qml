@@ -12,6 +12,8 @@ GridView {
     signal deleteClicked(int index)
     // The keyboard left a cell's caption or time editor.
     signal editorsLeft()
+    // A click on the grid between or after the cells.
+    signal emptyClicked()
 
     clip: true
     cellWidth: 254
@@ -20,6 +22,15 @@ GridView {
     highlightFollowsCurrentItem: false
     cacheBuffer: 0
     keyNavigationEnabled: false
+
+    // Under the cells (a child of the view, not of its content), so it gets
+    // only the clicks that no cell takes; a drag still scrolls the view.
+    MouseArea {
+        parent: grid
+        anchors.fill: parent
+        z: -1
+        onClicked: grid.emptyClicked()
+    }
 
     delegate: TrackCell {
         sample: model.sample

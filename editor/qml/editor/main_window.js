@@ -37,6 +37,15 @@ function appendItem(id, sample, timeTick, description, level) {
     }
 }
 
+// The host's last call of a load: the marks once for the whole track, and
+// nothing selected.
+function resetTimeLine() {
+    mainWindow.loadingTrack = false;
+    rebuildMarks();
+    trackViewer.currentIndex = -1;
+    mainWindow.timeLine.currentIndex = -1;
+}
+
 function rebuildMarks() {
     mainWindow.timeLine.removeAll();
     if (trackModel.count === 0)
@@ -61,6 +70,19 @@ function updateTimeTick(index, timeTick, changeCurrent) {
     return pos;
 }
 
+function updateDescription(index, description, changeCurrent) {
+    trackModel.setProperty(index, "description", description);
+    mainWindow.timeLine.updateItemDescription(index, description);
+    if (changeCurrent)
+        trackViewer.currentIndex = index;
+}
+
+function showPreview() {
+    commitEdits();
+    if (trackModel.count > 0)
+        mainWindow.playerLoader.showPlayer();
+}
+
 function execute(command) {
     command.exec();
     mainWindow.undoRedo.addCommand(command);
@@ -68,7 +90,7 @@ function execute(command) {
 }
 
 function insertPictures(urls) {
-    if (trackModel.count === 0)
+    if (!mainWindow.canInsert)
         return;
     var selected = trackViewer.currentIndex;
     var base = selected >= 0 ? trackModel.get(selected).timeTick : 0;
@@ -118,7 +140,7 @@ function toggleClassStruct(index) {
     var level = trackModel.get(index).level === "1" ? "-1" : "1";
     trackModel.setProperty(index, "level", level);
     mainWindow.timeLine.updateItemLevel(index, level === "1" ? 1 : -1);
-    mainWindow.noteChange();
+    mainWindow.noteChange(true);
 }
 
 function trackArray() {
@@ -192,7 +214,15 @@ function changeTitle(text) {
     mainWindow.updateUndoRedoStatus();
 }
 
-// Escape: the selected cell's editors go back to the stored values.
+// Escape: the open editors go back to the stored values and the keyboard to
+// the grid.
+function cancelEdits() {
+    titleBar.cancelEditor();
+    cancelCellEdits();
+    mainWindow.focusGrid();
+}
+
+// The selected cell's editors go back to the stored values.
 function cancelCellEdits() {
     var cell = trackViewer.currentItem;
     if (cell && trackViewer.currentIndex >= 0)
@@ -254,7 +284,7 @@ function redo() {
 // The insert dialog's way: says what is coming and lets PictureImport.qml wait
 // until that is drawn (the conversion blocks the window), then finishImport.
 function startImport(urls) {
-    if (trackModel.count === 0 || !urls || urls.length === 0)
+    if (!mainWindow.canInsert || !urls || urls.length === 0)
         return;
     var list = [];
     for (var k = 0; k < urls.length; ++k)

@@ -4,6 +4,19 @@
 // that document only; works on its ids (mainWindow, noticeBar, unsavedDialog).
 .import "main_window.js" as Editing
 
+// After a command was recorded, undone or redone; and after a change that the
+// history does not hold (unrecorded).
+function noteChange(unrecorded) {
+    mainWindow.unrecordedChange = mainWindow.unrecordedChange || unrecorded === true;
+    mainWindow.modified = mainWindow.unrecordedChange || !mainWindow.undoRedo.atSavedPoint();
+}
+
+function markSaved() {
+    mainWindow.undoRedo.markSaved();
+    mainWindow.unrecordedChange = false;
+    mainWindow.modified = false;
+}
+
 // Starts opening the package, dropping the current track; the host reads it
 // while the window goes on drawing, and trackLoaded below says how it went.
 // Nothing happens while another package is being opened.
@@ -15,6 +28,7 @@ function openTrack(url) {
     mainWindow.timeLine.removeAll();
     mainWindow.updateUndoRedoStatus();
     noticeBar.hide();
+    mainWindow.trackOpen = false;
     var started = hostObject.loadTrack(url);
     mainWindow.markSaved();
     if (!started)
@@ -24,6 +38,7 @@ function openTrack(url) {
 
 // The host's trackLoaded: the window holds the new track, or none.
 function trackLoaded(loaded) {
+    mainWindow.trackOpen = loaded;
     mainWindow.markSaved();
     if (!loaded)
         noticeBar.show("无法打开授课轨迹：" + hostObject.lastError, true);
@@ -36,17 +51,39 @@ function trackLoaded(loaded) {
 function saveTrack() {
     Editing.commitEdits();
     if (!hostObject.saveTrack(mainWindow.displayedTitle, Editing.trackArray())) {
-        noticeBar.show("保存失败：" + hostObject.lastError, true);
+        saveFailed();
         return false;
     }
+    saved("已保存");
+    return true;
+}
+
+// Saves the track into the package file the teacher chose; the window then
+// works on that package (the host opens it in place of the old one).
+// Returns whether it holds the track.
+function saveTrackAs(url) {
+    Editing.commitEdits();
+    if (!hostObject.saveTrackAs(url, mainWindow.displayedTitle, Editing.trackArray())) {
+        saveFailed();
+        return false;
+    }
+    saved("已另存为" + decodeURIComponent(Editing.fileNames([url])[0]));
+    return true;
+}
+
+// The reason, and a way to keep the work elsewhere.
+function saveFailed() {
+    noticeBar.show("保存失败：" + hostObject.lastError, true, "另存为…");
+}
+
+function saved(message) {
     mainWindow.markSaved();
     var missing = hostObject.lastSkipped;
     if (missing && missing.length > 0)
         noticeBar.show("已保存；以下文件不存在，未能写入：" + Editing.fileNames(missing).join("、"),
                        true);
     else
-        noticeBar.show("已保存", false);
-    return true;
+        noticeBar.show(message, false);
 }
 
 // The open tool's way: asks first when there are unsaved changes.

@@ -6,11 +6,30 @@
 function UndoRedo() {
     this.undos = [];
     this.redos = [];
+    // The command on top of the undo stack when the track was saved (null:
+    // none); the track is as saved while the same one is on top.
+    this.savedTop = null;
 }
 
 UndoRedo.prototype.reInit = function() {
     this.undos = [];
     this.redos = [];
+    this.savedTop = null;
+};
+
+UndoRedo.prototype.top = function() {
+    return this.undos.length > 0 ? this.undos[this.undos.length - 1] : null;
+};
+
+UndoRedo.prototype.markSaved = function() {
+    this.savedTop = this.top();
+};
+
+// Undone back to the saved state, or redone forward to it. A command recorded
+// after undoing past it drops it from the redo stack for good, so the same
+// top is never reached again by another way.
+UndoRedo.prototype.atSavedPoint = function() {
+    return this.top() === this.savedTop;
 };
 
 UndoRedo.prototype.addCommand = function(command) {

@@ -2,7 +2,7 @@ import QtQuick 2.12
 import "../controls"
 
 // The player's title bar: the track's title with the cover page button before
-// it, minimise and close on the right. Folds away (to height 0) while the
+// it, minimise and close on the right; a long title is elided between them. Folds away (to height 0) while the
 // player rests.
 Rectangle {
     id: titleBar
@@ -21,11 +21,23 @@ Rectangle {
     color: Theme.green
     clip: true
 
+    // The room the title may take, as in the editor: from past the cover
+    // button to before the window buttons.
+    readonly property real roomLeft: Theme.titleRoomGap
+                                     + (coverAvailable ? Theme.iconSize + 8 : 0)
+    readonly property real roomRight: minimumButton.x - Theme.titleRoomGap
+
+    // Centred while it fits, pushed aside only as far as the room demands,
+    // elided when it does not fit at all.
     Text {
         id: caption
         objectName: "caption"
-        anchors.centerIn: parent
+        width: Math.min(implicitWidth, Math.max(0, titleBar.roomRight - titleBar.roomLeft))
+        x: Math.max(titleBar.roomLeft,
+                    Math.min(titleBar.roomRight - width, (titleBar.width - width) / 2))
+        anchors.verticalCenter: parent.verticalCenter
         text: titleBar.title
+        elide: Text.ElideRight
         color: Theme.titleText
         font.pixelSize: Theme.titleFontSize
     }
@@ -42,6 +54,7 @@ Rectangle {
         onButtonClicked: titleBar.coverClicked()
     }
     ImageButton {
+        id: minimumButton
         objectName: "minimumButton"
         Accessible.name: "最小化"
         width: Theme.iconSize; height: Theme.iconSize

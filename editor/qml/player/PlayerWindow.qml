@@ -217,10 +217,12 @@ Window {
                 height: implicitHeight * fit
                 fillMode: Image.Stretch
                 asynchronous: true
-                sourceSize.width: Screen.width * Screen.devicePixelRatio
-                sourceSize.height: Screen.height * Screen.devicePixelRatio
+                // Decoded by the host at most at the screen's size (the engine
+                // asks for device pixels), a placeholder for a picture too large.
+                sourceSize.width: Screen.width
+                sourceSize.height: Screen.height
                 source: timeLine.currentIndex >= 0 && timeLine.currentIndex < trackModel.count
-                        ? trackModel.get(timeLine.currentIndex).sample : ""
+                        ? "image://picture/" + trackModel.get(timeLine.currentIndex).sample : ""
             }
             MouseArea {
                 anchors.fill: parent
@@ -256,7 +258,7 @@ Window {
             anchors.bottom: controlBar.top
             text: timeLine.currentIndex >= 0 && timeLine.currentIndex < trackModel.count
                   ? playerWindow.timeToString(trackModel.get(timeLine.currentIndex).timeTick)
-                    + trackModel.get(timeLine.currentIndex).description
+                    + "  " + trackModel.get(timeLine.currentIndex).description
                   : ""
         }
 

@@ -1,8 +1,10 @@
 // End-to-end tests of the editor. The track store lies under a temporary
 // XDG_DATA_HOME, so the user's profile is never touched.
-//   reelwright_e2e_tests editor|player|work|keyboard|screens [Qt Test options]
+//   reelwright_e2e_tests editor|player|work|keyboard|focus|dialogs|saveas|screens|pictures
+//                        [Qt Test options]
 #include <QApplication>
 #include <QByteArray>
+#include <QString>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,6 +16,10 @@ int runPlayerTests(int argc, char** argv);
 int runKeepsWorkTests(int argc, char** argv);
 int runKeyboardTests(int argc, char** argv);
 int runScreensTests(int argc, char** argv);
+int runFocusTests(int argc, char** argv);
+int runPicturesTests(int argc, char** argv);
+int runDialogsTests(int argc, char** argv);
+int runSaveAsTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QTemporaryDir data;
@@ -25,6 +31,10 @@ int main(int argc, char** argv) {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication application(argc, argv);
+    // Settings (the dialogs' last folders) as the program keeps them, here
+    // under the temporary XDG_CONFIG_HOME.
+    QApplication::setApplicationName(QStringLiteral("Reelwright"));
+    QApplication::setOrganizationName(QStringLiteral("Tideboard"));
     // Tests pick their group by the first argument; Qt Test gets the rest.
     if (argc < 2)
         return 2;
@@ -40,7 +50,15 @@ int main(int argc, char** argv) {
         return runKeepsWorkTests(count, rest.data());
     if (std::strcmp(argv[1], "keyboard") == 0)
         return runKeyboardTests(count, rest.data());
+    if (std::strcmp(argv[1], "focus") == 0)
+        return runFocusTests(count, rest.data());
+    if (std::strcmp(argv[1], "dialogs") == 0)
+        return runDialogsTests(count, rest.data());
+    if (std::strcmp(argv[1], "saveas") == 0)
+        return runSaveAsTests(count, rest.data());
     if (std::strcmp(argv[1], "screens") == 0)
         return runScreensTests(count, rest.data());
+    if (std::strcmp(argv[1], "pictures") == 0)
+        return runPicturesTests(count, rest.data());
     return 2;
 }

@@ -6,6 +6,7 @@
 #include <session.h>
 
 #include <packwell.h>
+#include <testsupport.h>
 
 #include <QDir>
 #include <QDomDocument>
@@ -69,6 +70,12 @@ private:
         selectAllAndType(s->window, text);
     }
 
+    static void keep(QQuickWindow* window, const QString& name) {
+        const QString folder = qEnvironmentVariable("REELWRIGHT_GRAB_DIR");
+        if (!folder.isEmpty() && QDir().mkpath(folder))
+            window->grabWindow().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+    }
+
 private slots:
     void init() { s = std::make_unique<Session>(); }
     void cleanup() { s.reset(); }
@@ -121,7 +128,9 @@ private slots:
         QVERIFY(modified());
         QVERIFY(s->item("unsavedDot")->isVisible());
         QVERIFY(s->item("modifiedMark")->isVisible());
-        click(s->item("undoButton"));
+        click(s->item("undoButton"));  // back at the saved state
+        QVERIFY(!modified());
+        click(s->item("redoButton"));
         QVERIFY(modified());
         click(s->item("saveButton"));
         QVERIFY(!s->item("unsavedDot")->isVisible());
@@ -130,6 +139,43 @@ private slots:
         s->clickCell(0);
         click(s->cellPart(0, "classStructButton"));
         QVERIFY(modified());
+    }
+
+    // The markers follow the history's saved point: undoing back to it
+    // clears them, redoing away sets them again; a new change after undoing
+    // past it leaves it out of reach. Real keys.
+    void markersFollowTheSavedPoint() {
+        QVERIFY(s->open(makeTrack(dir.path(), "point", threeEntries())));
+        auto key = [this](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
+            QTest::keyClick(s->window, k, modifiers);
+            QTest::qWait(10);
+        };
+        auto markersShown = [this](bool shown) {
+            return modified() == shown && s->item("unsavedDot")->isVisible() == shown &&
+                   s->item("modifiedMark")->isVisible() == shown;
+        };
+        typeCaption(0, "one");
+        s->clickCell(1);
+        QVERIFY(markersShown(true));
+        key(Qt::Key_Z);
+        QVERIFY(markersShown(false));
+        key(Qt::Key_Y);
+        QVERIFY(markersShown(true));
+
+        key(Qt::Key_S);
+        QVERIFY(markersShown(false));
+        key(Qt::Key_Z);  // before the save
+        QVERIFY(markersShown(true));
+        key(Qt::Key_Y);  // back at it
+        QVERIFY(markersShown(false));
+
+        key(Qt::Key_Z);
+        typeCaption(2, "other");
+        s->clickCell(0);  // recorded: the saved state cannot be redone now
+        QVERIFY(markersShown(true));
+        key(Qt::Key_Z);
+        QVERIFY(markersShown(true));
+        QCOMPARE(s->entries()[0].description, QStringLiteral("entry1"));
     }
 
     // The close tool and the window manager's close ask first; "取消" keeps
@@ -236,6 +282,54 @@ private slots:
         QVERIFY(notice().size() > QStringLiteral("保存失败：").size());
         QVERIFY(modified());
         QCOMPARE(s->entries()[0].description, QStringLiteral("kept in the window"));
+    }
+
+    // A package without entries opens as an empty track that can be filled:
+    // the message says so, the insert tool and Ctrl+I work, and the pictures
+    // start at 00:00:01.
+    void anEmptyTrackCanBeFilled() {
+        QQuickItem* message = s->item("emptyMessage");
+        QCOMPARE(message->property("text").toString(), QStringLiteral("请打开授课轨迹"));
+        // Made empty, its pictures' folder kept (the host writes into it).
+        const QString package = makeTrack(dir.path(), "blank", {});
+        const QByteArray xml = readZip(package).value("blank/tracks.xml").data;
+        QVERIFY(!xml.isEmpty());
+        QVERIFY(writeZip(package, {{"blank/tracks.xml", xml}, {"blank/res/", {}}}));
+        QVERIFY(s->call("openTrack", {QUrl::fromLocalFile(package)}).toBool());
+        QVERIFY(s->host->waitForLoad());
+        QVERIFY(message->isVisible());
+        QCOMPARE(message->property("text").toString(), QStringLiteral("授课轨迹为空，请插入图片"));
+        QCOMPARE(s->item("insertButton")->property("imageNormal").toString(),
+                 QStringLiteral("qrc:/image/insert-enable-normal.png"));
+        keep(s->window, "empty-track");
+        QTest::keyClick(s->window, Qt::Key_I, Qt::ControlModifier);
+        QObject* dialog = s->object("insertDialog");
+        QTRY_VERIFY(dialog->property("visible").toBool());
+        QMetaObject::invokeMethod(dialog, "reject");
+        QTRY_VERIFY(!dialog->property("visible").toBool());
+
+        const QVariantList urls = {
+            QUrl::fromLocalFile(makePicture(dir.path() + "/one.jpg", QSize(80, 60), Qt::red)),
+            QUrl::fromLocalFile(makePicture(dir.path() + "/two.jpg", QSize(80, 60), Qt::blue))};
+        s->call("startImport", {QVariant(urls)});
+        QTRY_COMPARE(s->entries().size(), 2);
+        QCOMPARE(s->entries()[0].tick, 1);
+        QCOMPARE(s->entries()[1].tick, 2);
+        QVERIFY(!message->isVisible());
+        click(s->item("saveButton"));
+        QCOMPARE(notice(), QStringLiteral("已保存"));
+        QCOMPARE(captions(savedDocument(package, "blank")).size(), 2);
+
+        // A package that cannot be opened leaves no track to fill.
+        QFile junk(dir.path() + "/junk.zip");
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("not an archive");
+        junk.close();
+        QVERIFY(s->call("openTrack", {QUrl::fromLocalFile(junk.fileName())}).toBool());
+        QVERIFY(!s->host->waitForLoad());
+        QCOMPARE(message->property("text").toString(), QStringLiteral("请打开授课轨迹"));
+        QCOMPARE(s->item("insertButton")->property("imageNormal").toString(),
+                 QStringLiteral("qrc:/image/insert-disable-normal.png"));
     }
 
     // Pictures that cannot be read are named; the readable ones are inserted.

@@ -5,6 +5,7 @@
 #include <session.h>
 
 #include <QAbstractItemModel>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QQmlProperty>
 #include <QTemporaryDir>
@@ -38,6 +39,11 @@ private:
         return player;
     }
 
+    static void keep(QQuickWindow* window, const QString& name) {
+        const QString folder = qEnvironmentVariable("REELWRIGHT_GRAB_DIR");
+        if (!folder.isEmpty() && QDir().mkpath(folder))
+            window->grabWindow().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+    }
     int current() const { return s->playerItem("timeLine")->property("currentIndex").toInt(); }
     QObject* timer(const char* name) const {
         return QQmlProperty::read(s->player(), QString::fromLatin1(name)).value<QObject*>();
@@ -160,8 +166,9 @@ private slots:
         QVERIFY(!s->playerItem("coverPage")->isVisible());
         QQuickItem* tips = s->playerItem("tipsBar");
         QVERIFY(tips->isVisible());
+        // Time and caption apart, as in the timeline's tooltip.
         QCOMPARE(s->playerItem("tipsText")->property("text").toString(),
-                 QStringLiteral("01:05Intro"));
+                 QStringLiteral("01:05  Intro"));
         QCOMPARE(tips->width(), s->playerItem("tipsText")->property("contentWidth").toReal() + 72);
         QCOMPARE(tips->y() + tips->height(), s->playerItem("controlBar")->y());
         // 48 left of the current mark's centre.
@@ -179,7 +186,8 @@ private slots:
         QVERIFY(picture->property("asynchronous").toBool());
         QVERIFY(picture->implicitWidth() <= player->screen()->size().width());
         QVERIFY(picture->implicitHeight() <= player->screen()->size().height());
-        QCOMPARE(picture->property("source").toString(), s->entries()[3].sample);
+        QCOMPARE(picture->property("source").toString(),
+                 QStringLiteral("image://picture/") + s->entries()[3].sample);
 
         QTest::qWait(200);
         const QImage grab = player->grabWindow();
@@ -268,6 +276,29 @@ private slots:
         click(s->playerItem("fullScreenButton"));
         QVERIFY(!rest->property("running").toBool());
         QVERIFY(player->property("sidebarVisible").toBool());
+    }
+
+    // A long title is elided between the cover button and the window
+    // buttons, as in the editor; a short one stays centred.
+    void longTitleStaysBetweenTheButtons() {
+        QQuickWindow* player = preview("title", {{0, "a", "-1"}, {10, "b", "-1"}});
+        QVERIFY(player);
+        QQuickItem* caption = s->playerItem("caption");
+        QQuickItem* cover = s->playerItem("coverButton");
+        QQuickItem* minimum = s->playerItem("minimumButton");
+        QVERIFY(cover->isVisible());
+        const qreal centre = caption->mapToScene(QPointF(caption->width() / 2, 0)).x();
+        QVERIFY(qAbs(centre - player->width() / 2.0) <= 1);
+        QVERIFY(!caption->property("truncated").toBool());
+
+        s->host->setTitle(QString(120, QChar(0x8BFE)) + QStringLiteral(" end"));
+        QVERIFY(caption->property("truncated").toBool());
+        const QRectF title(caption->mapToScene(QPointF()), caption->size());
+        QVERIFY2(cover->mapToScene(QPointF()).x() >= 0,
+                 qPrintable(QString::number(cover->mapToScene(QPointF()).x())));
+        QVERIFY2(title.right() <= minimum->mapToScene(QPointF()).x(),
+                 qPrintable(QString::number(title.right())));
+        keep(player, "player-title-long");
     }
 
     void longTextsElideAndWrap() {

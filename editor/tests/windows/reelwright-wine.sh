@@ -88,15 +88,19 @@ sleep 0.5
 xdotool key --clearmodifiers Delete
 sleep 0.5
 xdotool key --clearmodifiers ctrl+s
+# A listing counts only when unzip read the whole archive: while the save replaces the
+# package, a read can meet no file or a file that is not the package yet.
+listing() { unzip -l "$lesson_dir/第三课 分数.zip" > "$work/listing" 2>&1; }
+saved=
 for _ in $(seq 1 40); do
-    unzip -l "$lesson_dir/第三课 分数.zip" | grep -q slide0001.jpg || break
+    if listing && ! grep -q slide0001.jpg "$work/listing"; then saved=1; break; fi
     sleep 0.5
 done
-if unzip -l "$lesson_dir/第三课 分数.zip" | grep -q slide0001.jpg; then
+if [ -z "$saved" ]; then
     grab "$work/after-save.png"
-    fail "the save did not reach the package ($work/after-save.png)"
+    fail "the save did not reach the package ($work/after-save.png; $(cat "$work/listing"))"
 fi
-unzip -l "$lesson_dir/第三课 分数.zip" | grep -q slide0002.jpg || fail "the save lost slide0002.jpg"
+grep -q slide0002.jpg "$work/listing" || fail "the save lost slide0002.jpg: $(cat "$work/listing")"
 
 # An unsaved deletion, then close: the unsaved-changes question appears, the program stays.
 xdotool mousemove --sync "$((X + 90))" "$((Y + 200))" click 1

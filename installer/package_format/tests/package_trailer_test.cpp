@@ -10,7 +10,7 @@
 
 #include "core/update.h"
 #include "package_format/package_trailer.h"
-#include "support/little_endian.h"
+#include "pe/little_endian.h"
 
 namespace fs = std::filesystem;
 using namespace package_format;

@@ -24,6 +24,16 @@ show() {
     iconv -f GBK -t UTF-8 "$logdir"/*.log >&2 2>/dev/null || true
 }
 wrun() { "$wine_run" "$@"; }
+# reg query <key> <file>: Wine's reg.exe, started on a loaded machine, sometimes ends without
+# a word; a missing key prints an error. Only a silent run is repeated.
+reg_query() {
+    local i
+    for i in 1 2 3 4 5; do
+        wrun reg query "$1" > "$2" 2>&1 || true
+        [ -s "$2" ] && return 0
+        sleep 1
+    done
+}
 
 # The wrapper creates the prefix on its first start.
 wrun "$probe" window >/dev/null 2>&1 || true
@@ -139,9 +149,9 @@ LC_ALL=C grep -qF -f "$work/gbk" "$logdir"/*.log || fail "log is not GBK"
 begin registry 3.18.2.14000
 "$wine_run" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\tideboard3' /f >/dev/null 2>&1
 run
-wrun reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths\tideboard3.exe' > "$work/reg1" 2>&1 || true
+reg_query 'HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths\tideboard3.exe' "$work/reg1"
 grep -qF 'C:\Apps\tideboard3\tideboard3.exe' "$work/reg1" || fail "App Paths: $(cat "$work/reg1")"
-wrun reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\tideboard3' > "$work/reg2" 2>&1 || true
+reg_query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\tideboard3' "$work/reg2"
 grep -q 'DisplayVersion.*REG_EXPAND_SZ.*3.19.3.15504' "$work/reg2" || fail "uninstall: $(cat "$work/reg2")"
 grep -q 'DisplayName.*tideboard3 3.19.3.15504' "$work/reg2" || fail "uninstall: $(cat "$work/reg2")"
 # With Mirrorpane.exe installed both standard shortcuts point into the installation.

@@ -74,31 +74,31 @@ echo "<p>new help page</p>" > "$work/B/web/help/page13.html"
 
 scenario=pack
 "$pack" --installer "$ferrylift" "${posix[@]}" --suite "$work/A" --lowest 3.18.0.13170 \
-    --output "$work/A-full" >/dev/null || fail "packing A"
+    --output "$work/A-full.exe" >/dev/null || fail "packing A"
 "$pack" --installer "$ferrylift" "${posix[@]}" --suite "$work/B" --lowest 3.18.0.13170 \
-    --output "$work/B-full" >/dev/null || fail "packing B"
-"$pack" --installer "$ferrylift" "${posix[@]}" --suite "$work/B" --since "$work/A-full" \
-    --output "$work/B-delta" > "$work/delta.out" || fail "packing the delta"
-"$pack" --verify "$work/B-delta" "${posix[@]}" > "$work/verify.out" || fail "--verify"
+    --output "$work/B-full.exe" >/dev/null || fail "packing B"
+"$pack" --installer "$ferrylift" "${posix[@]}" --suite "$work/B" --since "$work/A-full.exe" \
+    --output "$work/B-delta.exe" > "$work/delta.out" || fail "packing the delta"
+"$pack" --verify "$work/B-delta.exe" "${posix[@]}" > "$work/verify.out" || fail "--verify"
 grep -q "delta from 3.18.2.14000: 4 files carried" "$work/verify.out" ||
     fail "verify: $(cat "$work/verify.out")"
 grep -q "lowest version: *3.18.2.14000" "$work/verify.out" || fail "$(cat "$work/verify.out")"
-full=$(stat -c %s "$work/B-full") delta=$(stat -c %s "$work/B-delta")
+full=$(stat -c %s "$work/B-full.exe") delta=$(stat -c %s "$work/B-delta.exe")
 [ "$delta" -lt "$full" ] || fail "delta of $delta bytes, full $full"
 
 # A's full package then B's delta, against B's full package.
 begin a-then-delta 3.18.0.13170
-run "$work/A-full"
+run "$work/A-full.exe"
 has_log "HandleTimer 检查版本 1"
 cp "$root/tideboard3.exe" "$work/client-a"
 cmp -s "$work/client-a" "$work/A/tideboard3.exe" || fail "A's client not installed"
 rm -rf "$logdir"
-run "$work/B-delta"
+run "$work/B-delta.exe"
 has_log "HandleTimer 检查版本 1"
 has_log "HandleTimer 更新完毕"
 tree_delta=$root
 begin b-full 3.18.0.13170
-run "$work/B-full"
+run "$work/B-full.exe"
 has_log "HandleTimer 更新完毕"
 diff -r "$tree_delta" "$root" > "$work/diff.out" || fail "trees differ: $(head "$work/diff.out")"
 diff -r "$work/B" "$root" > "$work/diff.out" || fail "not B's suite: $(head "$work/diff.out")"
@@ -106,7 +106,7 @@ diff -r "$work/B" "$root" > "$work/diff.out" || fail "not B's suite: $(head "$wo
 # A client older than A: the delta is refused and changes nothing.
 begin older-client 3.18.0.13170
 before=$(find "$root" -type f -exec md5sum {} +)
-run "$work/B-delta"
+run "$work/B-delta.exe"
 has_log "HandleTimer 检查版本 2"
 [ "$(find "$root" -type f -exec md5sum {} +)" = "$before" ] || fail "the folder changed"
 

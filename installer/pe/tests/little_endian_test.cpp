@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "support/little_endian.h"
+#include "pe/little_endian.h"
 
 namespace {
 

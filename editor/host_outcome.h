@@ -1,12 +1,15 @@
 // What the host's operations tell the window beyond their results: the reason
 // a load or save failed, the files a load, import or save left out, and the
-// state of a load, which runs while the window goes on drawing. A base of its
-// own so the host's own meta-object methods keep their order.
+// state of a load, which runs while the window goes on drawing; and saving
+// under another name. A base of its own so the host's own meta-object methods
+// keep their order.
 #pragma once
 
+#include <QJsonArray>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 class HostOutcome : public QObject {
     Q_OBJECT
@@ -30,6 +33,12 @@ public:
     QStringList lastSkipped() const { return m_lastSkipped; }
     bool loading() const { return m_loading; }
     double loadProgress() const { return m_loadProgress; }
+
+    // saveTrack's merge, with the track folder packed into the package the
+    // teacher chose; later saves go there. The track folder (and its lock)
+    // stays: the new package holds it under the same name. False, with
+    // lastError, when the package cannot be written; the old one is kept then.
+    Q_INVOKABLE virtual bool saveTrackAs(QUrl package, QString titile, QJsonArray track) = 0;
 
 signals:
     void lastErrorChanged(QString arg);

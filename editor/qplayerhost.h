@@ -54,6 +54,8 @@ public:
     Q_INVOKABLE bool loadTrack(QUrl path);
     Q_INVOKABLE bool saveTrack(QString titile, QJsonArray track);
     Q_INVOKABLE QJsonArray prepareSamples(QList<QUrl> urls);
+    // Declared invokable by HostOutcome, so the fixed table above stays as it is.
+    bool saveTrackAs(QUrl package, QString titile, QJsonArray track) override;
 
     // Decimal text of value with one "0" in front when shorter than width.
     static QString padNumber(int value, int width);
@@ -103,6 +105,9 @@ private:
     void endLoad(bool loaded);
     void callUserInterface(const char* function, const QVariantList& arguments = {});
     bool writeDocument(const char* caller);
+    // The document merged with the window's list, written and packed into
+    // package, which the track is saved into from then on.
+    bool saveInto(const QString& package, const QString& titile, const QJsonArray& track);
 
     QQmlEngine engine;
     QQmlComponent* component = nullptr;

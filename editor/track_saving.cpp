@@ -86,7 +86,10 @@ int wholeSeconds(const QJsonValue& value) {
 bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     qCDebug(lcHost) << "QPlayerHost::saveTrack"
                     << "titile is " << titile << "; track is " << track;
+    return saveInto(packagePath, titile, track);
+}
 
+bool QPlayerHost::saveInto(const QString& package, const QString& titile, const QJsonArray& track) {
     // While a load runs the window holds a part of a track, or none.
     if (loading()) {
         qCDebug(lcHost) << "QPlayerHost::saveTrack"
@@ -212,7 +215,7 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     }
 
     Packwell packwell;
-    if (!packwell.ZipFiles(files, {}, packagePath.toStdString(), storeRoot().toStdString(), "", "",
+    if (!packwell.ZipFiles(files, {}, package.toStdString(), storeRoot().toStdString(), "", "",
                            "")) {
         qCDebug(lcHost) << "QPlayerHost::saveTrack"
                         << "packing failed:" << QString::fromStdString(packwell.LastError());
@@ -222,6 +225,8 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     }
     // Pictures the document no longer names stay in the store: undo can bring
     // their entries back, and the next open unpacks the track afresh.
+    // From here on the track is saved into the package it was packed into.
+    packagePath = package;
     setLastError(QString());
     return true;
 }

@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QVariant>
+#include <cerrno>
 
 QPlayerHost::QPlayerHost(QObject* parent) : HostOutcome(parent) {
     publish();
@@ -133,16 +134,23 @@ bool QPlayerHost::writeDocument(const char* caller) {
         return false;
     }
     QSaveFile out(trackFile.fileName());
+    // errno right after the failing call says why, for the save's reason.
     if (!out.open(QIODevice::WriteOnly)) {
+        documentWriteErrno = errno;
+        documentWriteMessage = out.errorString();
         qCDebug(lcHost) << caller << "cannot open" << out.fileName() << out.errorString();
         return false;
     }
     if (!trackxml::write(document, out)) {
+        documentWriteErrno = errno;
+        documentWriteMessage = out.errorString();
         qCDebug(lcHost) << caller << "cannot write" << out.fileName();
         out.cancelWriting();
         return false;
     }
     if (!out.commit()) {
+        documentWriteErrno = errno;
+        documentWriteMessage = out.errorString();
         qCDebug(lcHost) << caller << "cannot write" << out.fileName() << out.errorString();
         return false;
     }

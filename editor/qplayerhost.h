@@ -128,6 +128,9 @@ private:
     std::shared_ptr<TrackRead> pending;
     size_t pushed = 0;
     bool lastLoadOpened = false;
+    // Why the last writeDocument failed: errno and Qt's message.
+    int documentWriteErrno = 0;
+    QString documentWriteMessage;
     // Last, so that it goes first: a read still running is waited for.
     std::unique_ptr<TrackLoader> loader;
 };

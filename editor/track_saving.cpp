@@ -3,9 +3,11 @@
 #include "entry_matching.h"
 #include "host_log.h"
 #include "qplayerhost.h"
+#include "save_failure.h"
 #include "track_reading.h"
 #include "track_xml.h"
 
+#include <failure_kinds.h>
 #include <packwell.h>
 
 #include <QDebug>
@@ -210,7 +212,8 @@ bool QPlayerHost::saveInto(const QString& package, const QString& titile, const 
     bool existed = false;
     const QByteArray previous = readAll(trackFile.fileName(), &existed);
     if (!writeDocument("QPlayerHost::saveTrack")) {
-        setLastError(QStringLiteral("无法写入tracks.xml"));
+        setLastError(saveFailureReason(packwell::FailureOfError(documentWriteErrno),
+                                       QStringLiteral("无法写入tracks.xml"), documentWriteMessage));
         return false;
     }
 
@@ -220,7 +223,8 @@ bool QPlayerHost::saveInto(const QString& package, const QString& titile, const 
         qCDebug(lcHost) << "QPlayerHost::saveTrack"
                         << "packing failed:" << QString::fromStdString(packwell.LastError());
         restoreFile(trackFile.fileName(), existed, previous);
-        setLastError(QStringLiteral("无法写入授课轨迹包"));
+        setLastError(saveFailureReason(packwell.LastFailure(), QStringLiteral("无法写入授课轨迹包"),
+                                       QString::fromStdString(packwell.LastError())));
         return false;
     }
     // Pictures the document no longer names stay in the store: undo can bring

@@ -5,6 +5,7 @@
 #include "host_outcome.h"
 
 #include <QDomDocument>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QList>
@@ -127,6 +128,8 @@ private:
     // The read whose entries are being pushed into the window, and how many are.
     std::shared_ptr<TrackRead> pending;
     size_t pushed = 0;
+    // Since the running load started, for its traces.
+    QElapsedTimer loadClock;
     bool lastLoadOpened = false;
     // Why the last writeDocument failed: errno and Qt's message.
     int documentWriteErrno = 0;

@@ -50,6 +50,7 @@ bool QPlayerHost::loadTrack(QUrl path) {
     qCDebug(lcHost) << "QPlayerHost::loadTrack" << package;
     setLoadProgress(-1);
     setLoading(true);
+    loadClock.start();
     if (!loader)
         loader = std::make_unique<TrackLoader>();
     loader->start(package, storeRoot(), folderLock ? trackFolder : QString(),
@@ -58,6 +59,8 @@ bool QPlayerHost::loadTrack(QUrl path) {
 }
 
 void QPlayerHost::applyLoad(const QString& package, std::shared_ptr<TrackRead> read) {
+    qCDebug(lcHost) << "QPlayerHost::loadTrack"
+                    << "read after" << loadClock.elapsed() << "ms";
     setLastSkipped(read->skippedEntries);
     if (!read->failure.isEmpty()) {
         failLoad(read->failure);
@@ -114,6 +117,8 @@ void QPlayerHost::pushEntries() {
     setDuration(QStringLiteral("时长：") + formatDuration(pending->longest));
     callUserInterface("resetTimeLine");
     setTitle(pending->name);
+    qCDebug(lcHost) << "QPlayerHost::loadTrack" << pending->entries.size() << "entries shown after"
+                    << loadClock.elapsed() << "ms";
     pending.reset();
     endLoad(true);
 }

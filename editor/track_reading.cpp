@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -97,6 +98,9 @@ QString entryIdOfPicture(const QString& picture) {
 
 TrackRead readTrackPackage(const QString& packagePath, const QString& storeRoot,
                            const QString& heldFolder, const std::atomic<bool>& cancelled) {
+    if (!QFileInfo(packagePath).isFile())
+        return failed(QFileInfo::exists(packagePath) ? QStringLiteral("文件不是授课轨迹包")
+                                                     : QStringLiteral("文件不存在"));
     std::string flag;
     Packwell().GetFlagFilePathFromZipPackage(flag, "tracks.xml", packagePath.toStdString(), "");
     const QString flagPath = QString::fromStdString(flag);
@@ -128,9 +132,14 @@ TrackRead readTrackPackage(const QString& packagePath, const QString& storeRoot,
         }
     }
 
+    QElapsedTimer unpacking;
+    unpacking.start();
     Packwell packwell;
-    if (!packwell.UnZipFile(packagePath.toStdString(), storeRoot.toStdString(), "", "", "",
-                            false)) {
+    const bool unpacked =
+        packwell.UnZipFile(packagePath.toStdString(), storeRoot.toStdString(), "", "", "", false);
+    qCDebug(lcHost) << "QPlayerHost::loadTrack"
+                    << "unpacked in" << unpacking.elapsed() << "ms";
+    if (!unpacked) {
         qCDebug(lcHost) << "QPlayerHost::loadTrack" << QString::fromStdString(packwell.LastError());
         return failed(unpackFailure(packwell.LastFailure()));
     }

@@ -4,8 +4,10 @@
 #include "testsupport.h"
 
 #include <session.h>
+#include <track_folder_lock.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QQmlProperty>
 #include <QSignalSpy>
@@ -74,6 +76,51 @@ private slots:
         for (int k = 0; k < count; ++k)
             QCOMPARE(shown[k].tick, k + 1);
         QCOMPARE(QQmlProperty::read(s.window, "modified").toBool(), false);
+    }
+
+    // The open at start-up (main invokes the window's openTrack, as for
+    // "reelwright FILE") says in the window why a package cannot be opened.
+    void startupFailuresSayWhy_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing"
+                                 << "文件不存在";
+        QTest::newRow("not a package") << "text"
+                                       << "文件不是授课轨迹包";
+        QTest::newRow("no track inside") << "no track"
+                                         << "文件不是授课轨迹包";
+        QTest::newRow("open in another window") << "locked"
+                                                << "此授课轨迹已在另一个窗口中打开";
+    }
+    void startupFailuresSayWhy() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        Scratch scratch;
+        const QString package = scratch.work() + "/lesson.zip";
+        std::unique_ptr<QLockFile> otherWindow;
+        if (kind == "text") {
+            QFile file(package);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("plain text") > 0);
+        } else if (kind == "no track") {
+            QVERIFY(writeZip(package, {{"readme.txt", "no track here"}}));
+        } else if (kind == "locked") {
+            QVERIFY(writeZip(package, {{"Lesson/tracks.xml", trackXml("")}}));
+            // The lock another editor holds while it has this track open.
+            QVERIFY(QDir().mkpath(scratch.store()));
+            otherWindow = lockTrackFolder(scratch.store() + "Lesson");
+            QVERIFY(otherWindow->isLocked());
+        }
+        Session s;
+        QVariant started;
+        QVERIFY(QMetaObject::invokeMethod(s.host->userInterface(), "openTrack",
+                                          Q_RETURN_ARG(QVariant, started),
+                                          Q_ARG(QVariant, QUrl::fromLocalFile(package))));
+        QVERIFY(!s.host->waitForLoad());
+        QObject* notice = s.object("noticeBar");
+        QVERIFY(notice->property("visible").toBool());
+        QCOMPARE(notice->property("text").toString(), "无法打开授课轨迹：" + reason);
+        QCOMPARE(s.item("emptyMessage")->property("text").toString(),
+                 QStringLiteral("请打开授课轨迹"));
     }
 
     // A package that cannot be opened says why, once the load is over.

@@ -48,6 +48,10 @@ signals:
     // A load started by loadTrack is over: the window holds the new track
     // (loaded) or no track, and lastError says why.
     void trackLoaded(bool loaded);
+    // The pictures of a large package, unpacked after its entries were shown,
+    // are all in the store (ok), or could not be unpacked: then no track is
+    // open any more, and lastError says why.
+    void picturesUnpacked(bool ok);
 
 protected:
     void setLastError(const QString& reason);

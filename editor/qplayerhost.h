@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <vector>
 
 class QQmlComponent;
 class TrackLoader;
@@ -68,8 +69,9 @@ public:
     // "res" folder: not empty, not "." or "..", without "/" or "\\".
     static bool isPictureName(const QString& name);
 
-    // Runs the event loop until no load runs, then tells whether the last load
-    // opened its track. For programs and tests that drive the host directly.
+    // Runs the event loop until no load runs and the pictures of the last one
+    // are unpacked, then tells whether it opened its track. For programs and
+    // tests that drive the host directly.
     bool waitForLoad();
 
     QQmlEngine* qmlEngine() { return &engine; }
@@ -104,6 +106,10 @@ private:
     // One slice of appendItem calls; the next slice follows from the event loop.
     void pushEntries();
     void endLoad(bool loaded);
+    // The pictures of load serial are unpacked, or could not be (failure).
+    void endUnpack(quint64 serial, const QString& failure);
+    // Blocks until the pictures of the open track are all in the store.
+    void waitForPictures();
     void callUserInterface(const char* function, const QVariantList& arguments = {});
     bool writeDocument(const char* caller);
     // The document merged with the window's list, written and packed into
@@ -128,9 +134,14 @@ private:
     // The read whose entries are being pushed into the window, and how many are.
     std::shared_ptr<TrackRead> pending;
     size_t pushed = 0;
+    // The entries' order in the window's list, for a window that takes many at once.
+    std::vector<size_t> pushOrder;
     // Since the running load started, for its traces.
     QElapsedTimer loadClock;
     bool lastLoadOpened = false;
+    // Loads started, and unpacks of shown tracks' pictures still running.
+    quint64 loadSerial = 0;
+    int unpacksRunning = 0;
     // Why the last writeDocument failed: errno and Qt's message.
     int documentWriteErrno = 0;
     QString documentWriteMessage;

@@ -39,6 +39,10 @@ struct TrackRead {
     std::vector<LoadedEntry> entries;
     // Package entries outside the track folder, left out by the unpack.
     QStringList skippedEntries;
+    // Only "tracks.xml" is unpacked yet: the rest of a large package follows
+    // with unpackPictures, while the window shows the entries.
+    bool picturesPending = false;
+    QString folderName;  // the track folder's name inside the package
 };
 
 // Reads the package at packagePath into the store below storeRoot.
@@ -46,6 +50,11 @@ struct TrackRead {
 // reload keeps it), or empty. Stops early, with a failure, once cancelled.
 TrackRead readTrackPackage(const QString& packagePath, const QString& storeRoot,
                            const QString& heldFolder, const std::atomic<bool>& cancelled);
+
+// The rest of a package whose reading left picturesPending: everything of
+// its track folder but "tracks.xml". The failure's reason, or empty.
+QString unpackPictures(const QString& packagePath, const QString& storeRoot,
+                       const QString& folderName);
 
 // The entry id: the picture's name up to its last ".".
 QString entryIdOfPicture(const QString& picture);

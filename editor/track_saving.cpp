@@ -100,6 +100,8 @@ bool QPlayerHost::saveInto(const QString& package, const QString& titile, const 
         setLastError(QStringLiteral("正在打开授课轨迹"));
         return false;
     }
+    // Every picture of the track must be in the store before it is packed.
+    waitForPictures();
     // Saving an unparsed or absent document would overwrite the package with an
     // empty track.
     if (trackFolder.isEmpty() || packagePath.isEmpty() || document.documentElement().isNull()) {

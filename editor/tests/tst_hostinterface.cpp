@@ -100,7 +100,7 @@ private slots:
         QCOMPARE(loaded.count(), 1);
         QCOMPARE(loaded[0][0].toBool(), false);
         QQmlExpression reason(host.qmlEngine()->rootContext(), nullptr, "hostObject.lastError");
-        QCOMPARE(reason.evaluate().toString(), QStringLiteral("文件不是授课轨迹包"));
+        QCOMPARE(reason.evaluate().toString(), QStringLiteral("文件不存在"));
     }
 
     void settersSignalRealChangesOnly() {

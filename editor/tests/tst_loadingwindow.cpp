@@ -78,6 +78,28 @@ private slots:
         QCOMPARE(QQmlProperty::read(s.window, "modified").toBool(), false);
     }
 
+    // Entries of one time come into the list as the insert rule places
+    // them, each before those of its time: the reverse of the document's order.
+    void entriesOfOneTime() {
+        Scratch scratch;
+        const QString package = scratch.work() + "/ties.zip";
+        QVERIFY(writeZip(package,
+                         {{"L/tracks.xml",
+                           trackXml("<track><ticks>5</ticks><picture>a.jpg</picture></track>"
+                                    "<track><ticks>5</ticks><picture>b.jpg</picture></track>"
+                                    "<track><ticks>9</ticks><picture>c.jpg</picture></track>"
+                                    "<track><ticks>5</ticks><picture>d.jpg</picture></track>"
+                                    "<track><ticks>3</ticks><picture>e #1.jpg</picture></track>")},
+                          {"L/res/a.jpg", pictureBytes("JPEG")}}));
+        Session s;
+        QVERIFY(s.open(package));
+        QStringList ids;
+        for (const Entry& entry : s.entries())
+            ids << entry.id;
+        QCOMPARE(ids, QStringList({"e #1", "d", "b", "a", "c"}));
+        QVERIFY(s.entries()[0].sample.endsWith("/res/e%20%231.jpg"));
+    }
+
     // The open at start-up (main invokes the window's openTrack, as for
     // "reelwright FILE") says in the window why a package cannot be opened.
     void startupFailuresSayWhy_data() {

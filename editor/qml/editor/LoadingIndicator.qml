@@ -6,12 +6,14 @@ import "../controls"
 // while the package is unpacked and that is not known. Shown only once the
 // load takes a moment, so a small package does not flash it; it takes the
 // pointer meanwhile, so a half-loaded track is not edited. finished passes
-// on the host's trackLoaded.
+// on the host's trackLoaded, picturesFailed its picturesUnpacked(false).
 Rectangle {
     id: indicator
     objectName: "loadingIndicator"
 
     signal finished(bool loaded)
+    // The pictures of a shown track could not be unpacked.
+    signal picturesFailed()
 
     property bool due: false
 
@@ -24,6 +26,10 @@ Rectangle {
         function onTrackLoaded(loaded) {
             indicator.due = false;
             indicator.finished(loaded);
+        }
+        function onPicturesUnpacked(ok) {
+            if (!ok)
+                indicator.picturesFailed();
         }
     }
 

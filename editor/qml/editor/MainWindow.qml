@@ -77,6 +77,9 @@ Window {
         Editing.appendItem(id, sample, timeTick, description, level);
     }
 
+    // A slice of a long load in one call, in the list's order.
+    function appendItems(items) { Editing.appendItems(items); }
+
     function resetTimeLine() { Editing.resetTimeLine(); }
 
     function resetTimeLine2() {
@@ -267,7 +270,11 @@ Window {
             verticalAlignment: Text.AlignVCenter
         }
 
-        LoadingIndicator { anchors.fill: trackViewer; onFinished: Outcome.trackLoaded(loaded) }
+        LoadingIndicator {
+            anchors.fill: trackViewer
+            onFinished: Outcome.trackLoaded(loaded)
+            onPicturesFailed: Outcome.picturesFailed()
+        }
 
         NoticeBar {
             id: noticeBar

@@ -37,6 +37,13 @@ function appendItem(id, sample, timeTick, description, level) {
     }
 }
 
+// Many entries of a load at once, already in the list's order and after all
+// it holds: records with id, sample (a file URL), timeTick, description and
+// level, as the list holds them.
+function appendItems(items) {
+    trackModel.append(items);
+}
+
 // The host's last call of a load: the marks once for the whole track, and
 // nothing selected.
 function resetTimeLine() {

@@ -47,6 +47,14 @@ function trackLoaded(loaded) {
                        hostObject.lastSkipped.join("、"), true);
 }
 
+// A large track's pictures could not be unpacked after it was shown: the
+// host has emptied the window, and what was done meanwhile goes with it.
+function picturesFailed() {
+    mainWindow.undoRedo.reInit();
+    mainWindow.updateUndoRedoStatus();
+    trackLoaded(false);
+}
+
 // Returns whether the package now holds the track.
 function saveTrack() {
     Editing.commitEdits();

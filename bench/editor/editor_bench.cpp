@@ -81,9 +81,12 @@ int main(int argc, char* argv[]) {
     // shown after the host's last entry and the resetTimeLine that follows it.
     // A large package's pictures arrive after that.
     double openSeconds = -1;
+    long shownPeak = 0;
     QObject::connect(session.host, &QPlayerHost::trackLoaded, [&]() {
-        if (openSeconds < 0)
+        if (openSeconds < 0) {
             openSeconds = seconds(timer);
+            shownPeak = peakKib();
+        }
     });
     const bool loaded = session.open(args[2]);
     const double picturesSeconds = seconds(timer);
@@ -97,6 +100,7 @@ int main(int argc, char* argv[]) {
     if (mode == QLatin1String("open")) {
         out << "open_seconds " << QString::number(openSeconds, 'f', 3) << "\n";
         out << "pictures_seconds " << QString::number(picturesSeconds, 'f', 3) << "\n";
+        out << "shown_peak_kib " << shownPeak << "\n";
         // A long track's timeline marks are made between frames after the load.
         while (session.marks().size() < count && timer.elapsed() < 600000)
             QTest::qWait(10);

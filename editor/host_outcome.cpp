@@ -13,3 +13,17 @@ void HostOutcome::setLastSkipped(const QStringList& names) {
     m_lastSkipped = names;
     emit lastSkippedChanged(names);
 }
+
+void HostOutcome::setLoading(bool loading) {
+    if (m_loading == loading)
+        return;
+    m_loading = loading;
+    emit loadingChanged(loading);
+}
+
+void HostOutcome::setLoadProgress(double progress) {
+    if (m_loadProgress == progress)
+        return;
+    m_loadProgress = progress;
+    emit loadProgressChanged(progress);
+}

@@ -66,6 +66,16 @@ int main(int argc, char* argv[]) {
     const QStringList arguments = application.arguments().mid(1);
     if (!arguments.isEmpty()) {
         const QUrl package = packageUrl(arguments.first());
+        // The host reads the package while the window draws; the reason of a
+        // failure also goes to stderr, for whoever started the program.
+        auto* outcome = new QObject(&host);
+        QObject::connect(
+            &host, &QPlayerHost::trackLoaded, outcome, [&host, package, outcome](bool loaded) {
+                if (!loaded)
+                    qWarning() << "main"
+                               << "cannot open" << package.toString() << host.lastError();
+                outcome->deleteLater();
+            });
         QTimer::singleShot(0, &host, [&host, package]() {
             QVariant opened;
             QMetaObject::invokeMethod(host.userInterface(), "openTrack",

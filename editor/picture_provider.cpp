@@ -1,4 +1,5 @@
 #include "picture_provider.h"
+#include "picture_gate.h"
 
 #include "picture_decoding.h"
 
@@ -51,6 +52,8 @@ QImage PictureProvider::requestImage(const QString& id, QSize* size, const QSize
     const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
     const QSize box =
         requestedSize.width() > 0 && requestedSize.height() > 0 ? requestedSize : QSize();
+    // A long track's pictures may still be on their way into the store.
+    picturegate::waitFor(path);
     const picture::Picture read = picture::read(path, box);
     QImage image = read.image;
     // A missing or broken file shows nothing, as a failed Image does.

@@ -1,6 +1,7 @@
 #include "qplayerhost.h"
 #include "host_log.h"
 #include "picture_provider.h"
+#include "track_loader.h"
 #include "track_xml.h"
 
 #include <QDebug>
@@ -10,6 +11,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QVariant>
+#include <cerrno>
 
 QPlayerHost::QPlayerHost(QObject* parent) : HostOutcome(parent) {
     publish();
@@ -132,16 +134,23 @@ bool QPlayerHost::writeDocument(const char* caller) {
         return false;
     }
     QSaveFile out(trackFile.fileName());
+    // errno right after the failing call says why, for the save's reason.
     if (!out.open(QIODevice::WriteOnly)) {
+        documentWriteErrno = errno;
+        documentWriteMessage = out.errorString();
         qCDebug(lcHost) << caller << "cannot open" << out.fileName() << out.errorString();
         return false;
     }
     if (!trackxml::write(document, out)) {
+        documentWriteErrno = errno;
+        documentWriteMessage = out.errorString();
         qCDebug(lcHost) << caller << "cannot write" << out.fileName();
         out.cancelWriting();
         return false;
     }
     if (!out.commit()) {
+        documentWriteErrno = errno;
+        documentWriteMessage = out.errorString();
         qCDebug(lcHost) << caller << "cannot write" << out.fileName() << out.errorString();
         return false;
     }
@@ -149,8 +158,9 @@ bool QPlayerHost::writeDocument(const char* caller) {
 }
 
 void QPlayerHost::updateTrack(QString id, QString description) {
-    // An unparsed document would replace the track with nothing.
-    if (document.documentElement().isNull()) {
+    // An unparsed document would replace the track with nothing; while a load
+    // runs the document is about to be replaced.
+    if (document.documentElement().isNull() || loading()) {
         qCDebug(lcHost) << "QPlayerHost::updateTrack"
                         << "no parsed track, nothing written";
         return;

@@ -7,6 +7,7 @@
 #include "qplayerhost.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
@@ -128,6 +129,10 @@ QJsonArray QPlayerHost::prepareSamples(QList<QUrl> urls) {
         return {};
     }
     const QString folder = trackFolder + QStringLiteral("/res");
+    // A package made without pictures may have no "res" folder; a folder that
+    // cannot be made shows as pictures that cannot be written.
+    if (!QDir().mkpath(folder))
+        qDebug() << "QPlayerHost::prepareSamples cannot create" << folder;
 
     // Names are handed out here, in the order of the urls, before any work.
     std::vector<Conversion> jobs;

@@ -1,42 +1,33 @@
-// Opening a track package: unpack into the store, parse "tracks.xml", fill the
-// properties and push the entries into the user interface.
+// Opening a track package: the package is read on a worker thread (see
+// track_reading.h) while the window goes on drawing; then the host takes the
+// new track, fills the properties and pushes the entries into the window in
+// slices, so that it draws (and shows the progress) between them.
 #include "host_log.h"
 #include "qplayerhost.h"
-#include "track_document_guard.h"
-#include "track_folder_lock.h"
+#include "track_loader.h"
+#include "track_reading.h"
 
-#include <packwell.h>
-
-#include <QDateTime>
 #include <QDebug>
-#include <QDir>
-#include <QFileInfo>
-#include <QStringList>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMetaMethod>
+#include <QTimer>
+#include <QUrl>
+#include <QVariantMap>
+
+#include <algorithm>
 
 namespace {
 
-QString entryId(const QString& picture) {
-    const int dot = picture.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? picture : picture.left(dot);
-}
-
-// The folder part of the flag path becomes the track folder below the store
-// root: it must name a real folder there, not the root itself or its parent.
-bool isTrackFolderName(const QString& folder) {
-    if (folder.isEmpty())
-        return false;
-    const QStringList segments = folder.split(QLatin1Char('/'));
-    for (const QString& segment : segments) {
-        if (segment.isEmpty() || segment == QLatin1String(".") || segment == QLatin1String(".."))
-            return false;
-    }
-    return true;
-}
+// How long one slice of appendItem calls may hold the window.
+constexpr qint64 kSliceNanoseconds = 30 * 1000 * 1000;
+constexpr size_t kEntriesPerCall = 10000;
 
 }  // namespace
 
 bool QPlayerHost::failLoad(const QString& reason) {
-    qCDebug(lcHost) << "QPlayerHost::loadTrack" << packagePath << "failed:" << reason;
+    qCDebug(lcHost) << "QPlayerHost::loadTrack"
+                    << "failed:" << reason;
     folderLock.reset();
     trackFolder.clear();
     packagePath.clear();
@@ -55,126 +46,188 @@ bool QPlayerHost::failLoad(const QString& reason) {
 }
 
 bool QPlayerHost::loadTrack(QUrl path) {
-    const QString root = storeRoot();
-    packagePath = path.toLocalFile();
+    if (loading()) {
+        qCDebug(lcHost) << "QPlayerHost::loadTrack" << path << "refused: another load runs";
+        setLastError(QStringLiteral("正在打开另一个授课轨迹"));
+        return false;
+    }
+    const QString package = path.toLocalFile();
+    qCDebug(lcHost) << "QPlayerHost::loadTrack" << package;
+    setLoadProgress(-1);
+    setLoading(true);
+    loadClock.start();
+    if (!loader)
+        loader = std::make_unique<TrackLoader>();
+    const quint64 serial = ++loadSerial;
+    loader->start(
+        package, storeRoot(), folderLock ? trackFolder : QString(),
+        [this, package](std::shared_ptr<TrackRead> read) { applyLoad(package, read); },
+        [this, serial](const QString& failure) { endUnpack(serial, failure); });
+    return true;
+}
 
-    std::string flag;
-    Packwell().GetFlagFilePathFromZipPackage(flag, "tracks.xml", packagePath.toStdString(), "");
-    const QString flagPath = QString::fromStdString(flag);
-    // The track folder is named after the folder holding "tracks.xml"; without
-    // one there is no folder to unpack into.
-    const int slash = flagPath.lastIndexOf(QLatin1Char('/'));
-    if (slash < 0 || !isTrackFolderName(flagPath.left(slash)) ||
-        !Packwell::IsTrackFolderName(flag.substr(0, flag.find_last_of('/')))) {
-        qCDebug(lcHost) << "QPlayerHost::loadTrack" << packagePath
-                        << "has no tracks.xml inside a folder";
-        return failLoad(QStringLiteral("文件不是授课轨迹包"));
+void QPlayerHost::applyLoad(const QString& package, std::shared_ptr<TrackRead> read) {
+    qCDebug(lcHost) << "QPlayerHost::loadTrack"
+                    << "read after" << loadClock.elapsed() << "ms";
+    setLastSkipped(read->skippedEntries);
+    if (!read->failure.isEmpty()) {
+        failLoad(read->failure);
+        endLoad(false);
+        return;
     }
-    if (!QDir().mkpath(root)) {
-        qCDebug(lcHost) << "QPlayerHost::loadTrack"
-                        << "cannot create" << root;
-        return failLoad(QStringLiteral("无法创建授课轨迹目录"));
-    }
-
-    // Another editor with this folder open would have its pictures replaced and
-    // pack this track's into its package; a reload here keeps the lock held.
-    const QString folder = root + flagPath.left(slash);
-    std::unique_ptr<QLockFile> lock;
-    if (!folderLock || folder != trackFolder) {
-        lock = lockTrackFolder(folder);
-        if (!lock->isLocked()) {
-            return failLoad(lock->error() == QLockFile::LockFailedError
-                                ? QStringLiteral("此授课轨迹已在另一个窗口中打开")
-                                : QStringLiteral("无法锁定授课轨迹目录"));
-        }
-    }
-
-    Packwell packwell;
-    if (!packwell.UnZipFile(packagePath.toStdString(), root.toStdString(), "", "", "", false)) {
-        qCDebug(lcHost) << "QPlayerHost::loadTrack" << QString::fromStdString(packwell.LastError());
-        // A package beyond the unpack's bounds says which one.
-        const QString refusal = QString::fromStdString(packwell.LastRefusal());
-        return failLoad(refusal.isEmpty() ? QStringLiteral("无法解压授课轨迹包") : refusal);
-    }
-
-    const QString xmlPath = folder + QStringLiteral("/tracks.xml");
-    const QFileInfo xmlInfo(xmlPath);
-    if (!xmlInfo.isFile()) {
-        qCDebug(lcHost) << "QPlayerHost::loadTrack" << xmlPath << "is missing";
-        return failLoad(QStringLiteral("授课轨迹包中没有tracks.xml"));
-    }
-    // The size is known before anything is read, so an absurd file costs nothing.
-    if (xmlInfo.size() > trackdoc::kMaxBytes)
-        return failLoad(QStringLiteral("tracks.xml过大"));
-    QFile xmlFile(xmlPath);
-    if (!xmlFile.open(QIODevice::ReadOnly)) {
-        qCDebug(lcHost) << "QPlayerHost::loadTrack" << xmlPath << xmlFile.errorString();
-        return failLoad(QStringLiteral("无法读取tracks.xml"));
-    }
-    const QByteArray xml = xmlFile.read(trackdoc::kMaxBytes + 1);
-    xmlFile.close();
-    const QString refusal = trackdoc::refusalReason(xml);
-    if (!refusal.isEmpty())
-        return failLoad(refusal);
-    QDomDocument parsed;
-    QString error;
-    int line = 0;
-    if (!parsed.setContent(xml, false, &error, &line)) {
-        qCDebug(lcHost) << "QPlayerHost::loadTrack" << xmlPath << "line" << line << error;
-        return failLoad(QStringLiteral("tracks.xml格式错误（第%1行）").arg(line));
-    }
-
-    // The new track is open from here on.
-    if (lock)
-        folderLock = std::move(lock);
-    trackFolder = folder;
-    trackFile.setFileName(xmlPath);
-    document = parsed;
+    // The new track is open from here on; its pictures may still be arriving.
+    if (read->picturesPending)
+        ++unpacksRunning;
+    packagePath = package;
+    if (read->lock)
+        folderLock = std::move(read->lock);
+    trackFolder = read->folder;
+    trackFile.setFileName(trackFolder + QStringLiteral("/tracks.xml"));
+    document = read->document;
+    read->document = QDomDocument();
     setLastError(QString());
 
     callUserInterface("clearTimeLine");
+    setDate(read->date);
+    setTrackDesc(read->description);
+    setTrackName(read->name);
+    setTeacher(QStringLiteral("授课老师：") + read->teacher);
+    pending = read;
+    pushed = 0;
+    pushEntries();
+}
 
-    const QDomElement top = document.documentElement();
-    const QDomElement tracks = top.firstChildElement(QStringLiteral("tracks"));
-    const QDomElement endtime = top.firstChildElement(QStringLiteral("endtime"));
-    const QDomElement description = top.firstChildElement(QStringLiteral("track_description"));
-    const QDomElement name = top.firstChildElement(QStringLiteral("track_name"));
-    const QDomElement teacherName = top.firstChildElement(QStringLiteral("teacher_name"));
+namespace {
 
-    const QDateTime end = QDateTime::fromString(endtime.text(), Qt::ISODate);
-    setDate(end.isValid() ? end.toString(QStringLiteral("yyyy-MM-dd")) : QString());
-    setTrackDesc(description.text());
-    setTrackName(name.text());
-    setTeacher(QStringLiteral("授课老师：") + teacherName.text());
-
-    int longest = 0;
-    // Comments and other non-element children are no entries; saving keeps them.
-    for (QDomElement entry = tracks.firstChildElement(); !entry.isNull();
-         entry = entry.nextSiblingElement()) {
-        const QDomElement caption = entry.firstChildElement(QStringLiteral("description"));
-        const QDomElement ticks = entry.firstChildElement(QStringLiteral("ticks"));
-        const QString picture = entry.firstChildElement(QStringLiteral("picture")).text();
-        const QDomElement level = entry.firstChildElement(QStringLiteral("level"));
-        bool ok = false;
-        int time = ticks.text().toInt(&ok);
-        if (!ok)
-            time = 0;
-        if (time > longest)
-            longest = time;
-        // A picture is a file of the track's own "res" folder; a name that is a
-        // path would reach into another track, so the entry shows no picture.
-        const bool usable = isPictureName(picture);
-        if (!usable && !picture.isEmpty())
-            qCDebug(lcHost) << "QPlayerHost::loadTrack"
-                            << "picture name is a path, not used:" << picture;
-        callUserInterface(
-            "appendItem",
-            {entryId(picture), usable ? trackFolder + QStringLiteral("/res/") + picture : QString(),
-             time, caption.text(), level.isNull() ? QStringLiteral("-1") : level.text()});
+// The place of each entry in the window's list, for a window that takes a
+// slice at once: by time, and entries of one time in the reverse of their
+// document order, as appendItem places each before those of its time.
+// A picture's path as the window's list holds it: "file:///" and the
+// segments percent-encoded as the window's own fromPathOrUrl does, so that
+// "#", "?" and "%" in a name stay part of it.
+QString sampleUrl(const QString& path) {
+    QString text = QString(path).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    int start = 0;
+    while (start < text.size() && text[start] == QLatin1Char('/'))
+        ++start;
+    QStringList segments = text.mid(start).split(QLatin1Char('/'));
+    for (int k = 0; k < segments.size(); ++k) {
+        const bool drive = k == 0 && segments[k].size() == 2 && segments[k][1] == QLatin1Char(':');
+        if (!drive)
+            segments[k] = QString::fromLatin1(QUrl::toPercentEncoding(segments[k], "!*'()"));
     }
+    return QStringLiteral("file:///") + segments.join(QLatin1Char('/'));
+}
 
-    setDuration(QStringLiteral("时长：") + formatDuration(longest));
+std::vector<size_t> windowOrder(const std::vector<LoadedEntry>& entries) {
+    std::vector<size_t> order;
+    order.reserve(entries.size());
+    for (size_t start = 0; start < entries.size();) {
+        size_t end = start + 1;
+        while (end < entries.size() && entries[end].time == entries[start].time)
+            ++end;
+        for (size_t k = end; k > start; --k)
+            order.push_back(k - 1);
+        start = end;
+    }
+    return order;
+}
+
+}  // namespace
+
+void QPlayerHost::pushEntries() {
+    const std::vector<LoadedEntry>& entries = pending->entries;
+    const QMetaObject* meta = rootObject ? rootObject->metaObject() : nullptr;
+    const QMetaMethod appendMany =
+        meta ? meta->method(meta->indexOfMethod("appendItems(QVariant)")) : QMetaMethod();
+    const QMetaMethod append =
+        meta ? meta->method(meta->indexOfMethod("appendItem(QVariant,QVariant,QVariant,"
+                                                "QVariant,QVariant)"))
+             : QMetaMethod();
+    if (appendMany.isValid() && pushOrder.size() != entries.size())
+        pushOrder = windowOrder(entries);
+    QElapsedTimer slice;
+    slice.start();
+    while (appendMany.isValid() && pushed < entries.size() &&
+           slice.nsecsElapsed() < kSliceNanoseconds) {
+        // One call per few thousand entries: a call into the window costs far
+        // more than the list's work for one entry.
+        QVariantList items;
+        const size_t end = std::min(entries.size(), pushed + kEntriesPerCall);
+        items.reserve(static_cast<int>(end - pushed));
+        for (; pushed < end; ++pushed) {
+            const LoadedEntry& entry = entries[pushOrder[pushed]];
+            items.append(QVariantMap{{QStringLiteral("id"), entry.id},
+                                     {QStringLiteral("sample"), sampleUrl(entry.sample)},
+                                     {QStringLiteral("timeTick"), entry.time},
+                                     {QStringLiteral("description"), entry.description},
+                                     {QStringLiteral("level"), entry.level}});
+        }
+        QVariant ignored;
+        appendMany.invoke(rootObject, Qt::DirectConnection, Q_RETURN_ARG(QVariant, ignored),
+                          Q_ARG(QVariant, items));
+    }
+    while (!appendMany.isValid() && pushed < entries.size() &&
+           slice.nsecsElapsed() < kSliceNanoseconds) {
+        const LoadedEntry& entry = entries[pushed++];
+        if (!append.isValid()) {
+            callUserInterface("appendItem",
+                              {entry.id, entry.sample, entry.time, entry.description, entry.level});
+            continue;
+        }
+        QVariant ignored;
+        append.invoke(rootObject, Qt::DirectConnection, Q_RETURN_ARG(QVariant, ignored),
+                      Q_ARG(QVariant, entry.id), Q_ARG(QVariant, entry.sample),
+                      Q_ARG(QVariant, entry.time), Q_ARG(QVariant, entry.description),
+                      Q_ARG(QVariant, entry.level));
+    }
+    if (pushed < entries.size()) {
+        setLoadProgress(static_cast<double>(pushed) / static_cast<double>(entries.size()));
+        QTimer::singleShot(0, this, &QPlayerHost::pushEntries);
+        return;
+    }
+    setDuration(QStringLiteral("时长：") + formatDuration(pending->longest));
+    qCDebug(lcHost) << "QPlayerHost::loadTrack"
+                    << "entries pushed after" << loadClock.elapsed() << "ms";
     callUserInterface("resetTimeLine");
-    setTitle(name.text());
-    return true;
+    setTitle(pending->name);
+    qCDebug(lcHost) << "QPlayerHost::loadTrack" << pending->entries.size() << "entries shown after"
+                    << loadClock.elapsed() << "ms";
+    pending.reset();
+    pushOrder.clear();
+    endLoad(true);
+}
+
+void QPlayerHost::endLoad(bool loaded) {
+    lastLoadOpened = loaded;
+    setLoading(false);
+    setLoadProgress(-1);
+    emit trackLoaded(loaded);
+}
+
+void QPlayerHost::endUnpack(quint64 serial, const QString& failure) {
+    --unpacksRunning;
+    // A later load has replaced the track whose pictures these were.
+    if (serial != loadSerial)
+        return;
+    if (!failure.isEmpty()) {
+        // Without its pictures the track cannot be edited or saved safely.
+        failLoad(failure);
+        lastLoadOpened = false;
+    }
+    emit picturesUnpacked(failure.isEmpty());
+}
+
+void QPlayerHost::waitForPictures() {
+    if (unpacksRunning > 0)
+        loader->wait();
+}
+
+bool QPlayerHost::waitForLoad() {
+    QEventLoop wait;
+    connect(this, &QPlayerHost::trackLoaded, &wait, &QEventLoop::quit);
+    connect(this, &QPlayerHost::picturesUnpacked, &wait, &QEventLoop::quit);
+    while (loading() || unpacksRunning > 0)
+        wait.exec();
+    return lastLoadOpened;
 }

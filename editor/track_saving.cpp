@@ -3,8 +3,11 @@
 #include "entry_matching.h"
 #include "host_log.h"
 #include "qplayerhost.h"
+#include "save_failure.h"
+#include "track_reading.h"
 #include "track_xml.h"
 
+#include <failure_kinds.h>
 #include <packwell.h>
 
 #include <QDebug>
@@ -20,12 +23,6 @@
 #include <vector>
 
 namespace {
-
-QString entryIdOf(const QDomNode& entry) {
-    const QString picture = entry.firstChildElement(QStringLiteral("picture")).text();
-    const int dot = picture.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? picture : picture.left(dot);
-}
 
 // The picture file name an entry's "sample" stands for. Samples are file URLs
 // (QUrl::fromLocalFile), read back through QUrl; older windows put "file:///"
@@ -91,7 +88,20 @@ int wholeSeconds(const QJsonValue& value) {
 bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     qCDebug(lcHost) << "QPlayerHost::saveTrack"
                     << "titile is " << titile << "; track is " << track;
+    return saveInto(packagePath, titile, track);
+}
 
+bool QPlayerHost::saveInto(const QString& package, const QString& titile, const QJsonArray& track) {
+    // While a load runs the window holds a part of a track, or none.
+    if (loading()) {
+        qCDebug(lcHost) << "QPlayerHost::saveTrack"
+                        << "a load runs, nothing saved";
+        setLastSkipped({});
+        setLastError(QStringLiteral("正在打开授课轨迹"));
+        return false;
+    }
+    // Every picture of the track must be in the store before it is packed.
+    waitForPictures();
     // Saving an unparsed or absent document would overwrite the package with an
     // empty track.
     if (trackFolder.isEmpty() || packagePath.isEmpty() || document.documentElement().isNull()) {
@@ -142,7 +152,7 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
          entry = entry.nextSiblingElement()) {
         entries << entry;
         const QString picture = entry.firstChildElement(QStringLiteral("picture")).text();
-        documentKeys << EntryKey{matchKey(entryIdOf(entry), picture), ticksOf(entry)};
+        documentKeys << EntryKey{matchKey(entryIdOfPicture(picture), picture), ticksOf(entry)};
     }
     QVector<EntryKey> windowKeys;
     for (int index = 0; index < track.size(); ++index) {
@@ -204,21 +214,25 @@ bool QPlayerHost::saveTrack(QString titile, QJsonArray track) {
     bool existed = false;
     const QByteArray previous = readAll(trackFile.fileName(), &existed);
     if (!writeDocument("QPlayerHost::saveTrack")) {
-        setLastError(QStringLiteral("无法写入tracks.xml"));
+        setLastError(saveFailureReason(packwell::FailureOfError(documentWriteErrno),
+                                       QStringLiteral("无法写入tracks.xml"), documentWriteMessage));
         return false;
     }
 
     Packwell packwell;
-    if (!packwell.ZipFiles(files, {}, packagePath.toStdString(), storeRoot().toStdString(), "", "",
+    if (!packwell.ZipFiles(files, {}, package.toStdString(), storeRoot().toStdString(), "", "",
                            "")) {
         qCDebug(lcHost) << "QPlayerHost::saveTrack"
                         << "packing failed:" << QString::fromStdString(packwell.LastError());
         restoreFile(trackFile.fileName(), existed, previous);
-        setLastError(QStringLiteral("无法写入授课轨迹包"));
+        setLastError(saveFailureReason(packwell.LastFailure(), QStringLiteral("无法写入授课轨迹包"),
+                                       QString::fromStdString(packwell.LastError())));
         return false;
     }
     // Pictures the document no longer names stay in the store: undo can bring
     // their entries back, and the next open unpacks the track afresh.
+    // From here on the track is saved into the package it was packed into.
+    packagePath = package;
     setLastError(QString());
     return true;
 }

@@ -80,6 +80,8 @@ QVariant Session::property(const char* name) const {
 
 bool Session::open(const QString& package) {
     call("openTrack", {QUrl::fromLocalFile(package)});
+    // The host reads the package while the window goes on drawing.
+    host->waitForLoad();
     return !entries().isEmpty();
 }
 

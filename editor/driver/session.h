@@ -39,6 +39,7 @@ public:
     QVariant call(const char* function, const QVariantList& arguments = {}) const;
     QVariant property(const char* name) const;
 
+    // Opens the package through the window's openTrack and waits for the load.
     bool open(const QString& package);
     QVector<Entry> entries() const;
     int selection() const;

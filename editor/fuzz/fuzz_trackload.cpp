@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     recorder.entries = QJsonArray();
     QPlayerHost& host = *state.host;
 
-    const bool loaded = host.loadTrack(QUrl::fromLocalFile(state.package));
+    const bool loaded = host.loadTrack(QUrl::fromLocalFile(state.package)) && host.waitForLoad();
     check(recorder.calls.size() >= 2 && recorder.calls.first() == "clear" &&
               recorder.calls.last() == "reset",
           "clearTimeLine first, resetTimeLine last");

@@ -67,7 +67,7 @@ class GbkPackages : public QObject {
         Scratch scratch;
         RecordingRoot root;
         QPlayerHost host(&root, nullptr);
-        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)) && host.waitForLoad());
         QCOMPARE(host.title(), title);
         appended = root.appended();
         QCOMPARE(appended.size(), kPictures.size());
@@ -94,7 +94,7 @@ private slots:
 
         RecordingRoot root;
         auto host = std::make_unique<QPlayerHost>(&root, nullptr);
-        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)) && host->waitForLoad());
         const QList<QVariantList> appended = root.appended();
         QCOMPARE(appended.size(), kPictures.size());
         QJsonArray track;
@@ -192,7 +192,7 @@ private slots:
 
         RecordingRoot root;
         QPlayerHost host(&root, nullptr);
-        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)) && host.waitForLoad());
         QCOMPARE(host.title(), QStringLiteral("录像课"));
         const QList<QVariantList> appended = root.appended();
         QCOMPARE(appended.size(), 1);

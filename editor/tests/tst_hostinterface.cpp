@@ -90,10 +90,17 @@ private slots:
         QQmlExpression names(host.qmlEngine()->rootContext(), nullptr,
                              "hostObject.lastSkipped.join('|')");
         QCOMPARE(names.evaluate().toString(), QStringLiteral("a.png|b c.png"));
+        // A load started from QML ends with its outcome in trackLoaded and lastError.
+        QSignalSpy loaded(&host, &QPlayerHost::trackLoaded);
         QQmlExpression open(host.qmlEngine()->rootContext(), nullptr,
-                            "hostObject.loadTrack('file:///nowhere/lesson.zip') ? '' : "
-                            "hostObject.lastError");
-        QCOMPARE(open.evaluate().toString(), QStringLiteral("文件不是授课轨迹包"));
+                            "hostObject.loadTrack('file:///nowhere/lesson.zip')");
+        QVERIFY(open.evaluate().toBool());
+        QVERIFY(host.loading());
+        QVERIFY(!host.waitForLoad());
+        QCOMPARE(loaded.count(), 1);
+        QCOMPARE(loaded[0][0].toBool(), false);
+        QQmlExpression reason(host.qmlEngine()->rootContext(), nullptr, "hostObject.lastError");
+        QCOMPARE(reason.evaluate().toString(), QStringLiteral("文件不存在"));
     }
 
     void settersSignalRealChangesOnly() {
@@ -129,11 +136,11 @@ private slots:
                                        "<track><ticks>2</ticks><picture>b.jpg</picture>"
                                        "<level>1</level></track>")},
              {"L/res/a.jpg", pictureBytes("JPEG")}}));
-        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(host.loadTrack(QUrl::fromLocalFile(package)) && host.waitForLoad());
         QCOMPARE(
             window->property("calls").toStringList(),
-            QStringList({"clearTimeLine", "appendItem string,string,number,string,string a 7 -1",
-                         "appendItem string,string,number,string,string b 2 1", "resetTimeLine"}));
+            QStringList({"clearTimeLine", "appendItem string,string,number,string,string b 2 1",
+                         "appendItem string,string,number,string,string a 7 -1", "resetTimeLine"}));
 
         // A JavaScript array of plain objects arrives as entries with their types.
         const QString sample =

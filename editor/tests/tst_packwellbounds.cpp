@@ -89,7 +89,8 @@ private slots:
         const QString package = scratch->work() + "/bomb.zip";
         QVERIFY(writeWindowsZip(package, entries));
 
-        QVERIFY(!host->loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(!host->waitForLoad());
         QVERIFY2(QRegularExpression("^" + reason + "$").match(host->lastError()).hasMatch(),
                  qPrintable(host->lastError()));
         QCOMPARE(host->currentTrackFolder(), QString());

@@ -63,7 +63,7 @@ private slots:
         const QString package = scratch->work() + "/lesson.zip";
         QVERIFY(writeZip(package,
                          {{"L/tracks.xml", trackXml("")}, {"L/res/A.jpg", pictureBytes("JPEG")}}));
-        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)) && host->waitForLoad());
     }
     void cleanup() {
         host.reset();
@@ -306,13 +306,28 @@ private slots:
         }
     }
 
+    // A track packed without a "res" folder gets one at its first import.
+    void missingPictureFolderIsMade() {
+        const QString package = scratch->work() + "/bare.zip";
+        QVERIFY(writeZip(package, {{"Bare/tracks.xml", trackXml("")}}));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)) && host->waitForLoad());
+        QVERIFY(!QFileInfo::exists(host->currentTrackFolder() + "/res"));
+        QVERIFY(writeFile(source("board.png"), pictureBytes("PNG")));
+        const QJsonArray result = host->prepareSamples({QUrl::fromLocalFile(source("board.png"))});
+        QCOMPARE(host->lastSkipped(), QStringList());
+        QCOMPARE(result.size(), 1);
+        const QString written = QUrl(result[0].toObject()["sample"].toString()).toLocalFile();
+        QCOMPARE(QFileInfo(written).path(), host->currentTrackFolder() + "/res");
+        QVERIFY(!pictureOf(result[0]).isNull());
+    }
+
     // Characters that mean something in a URL, in the picked file's name and
     // in the track's folder.
     void oddFileNames() {
         const QString package = scratch->work() + "/odd.zip";
         QVERIFY(writeZip(package, {{"Stunde #1 50%/tracks.xml", trackXml("")},
                                    {"Stunde #1 50%/res/A.jpg", pictureBytes("JPEG")}}));
-        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)));
+        QVERIFY(host->loadTrack(QUrl::fromLocalFile(package)) && host->waitForLoad());
         QVERIFY(host->currentTrackFolder().endsWith("/Stunde #1 50%"));
         const QStringList names = {"Tafel #3", "50% fertig", "wer?", "黑板 (1)"};
         QList<QUrl> urls;

@@ -7,8 +7,12 @@
 #include <QFile>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QThread>
+#include <QTimer>
 #include <QtTest>
 
 #include <csignal>
@@ -69,6 +73,21 @@ private:
     QProcess process;
 };
 
+// A window that takes a millisecond per appended entry, as a large list does,
+// and notes how often the event loop had turned by then.
+class SlowRoot : public RecordingRoot {
+    Q_OBJECT
+public:
+    Q_INVOKABLE QVariant appendItem(QVariant id, QVariant sample, QVariant timeTick,
+                                    QVariant description, QVariant level) {
+        QThread::msleep(1);
+        turnsAtAppend << turns;
+        return RecordingRoot::appendItem(id, sample, timeTick, description, level);
+    }
+    int turns = 0;
+    QList<int> turnsAtAppend;
+};
+
 int runTrackHolder(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     RecordingRoot root;
@@ -78,7 +97,8 @@ int runTrackHolder(int argc, char** argv) {
         const QString command = QString::fromStdString(line);
         if (!command.startsWith(QLatin1String("load ")))
             continue;
-        const bool loaded = host.loadTrack(QUrl::fromLocalFile(command.mid(5)));
+        const bool loaded =
+            host.loadTrack(QUrl::fromLocalFile(command.mid(5))) && host.waitForLoad();
         std::cout << (loaded ? std::string("ok") : "fail " + host.lastError().toStdString())
                   << std::endl;
     }
@@ -105,7 +125,9 @@ class TrackLoading : public QObject {
         return package({{"L/tracks.xml", trackXml(entries, "Lesson", endtime)},
                         {"L/res/a.jpg", pictureBytes("JPEG")}});
     }
-    bool load(const QString& path) { return host->loadTrack(QUrl::fromLocalFile(path)); }
+    bool load(const QString& path) {
+        return host->loadTrack(QUrl::fromLocalFile(path)) && host->waitForLoad();
+    }
     // Property signals go into the same log as the user-interface calls, so the
     // test sees the order of both.
     void logSignals() {
@@ -177,11 +199,12 @@ private slots:
                               "appendItem", "appendItem", "appendItem", "appendItem", "duration",
                               "resetTimeLine", "title"}));
         const QString res = folder + "/res/";
+        // In time order: the window puts each entry at the end of its list.
         const QList<QVariantList> expected = {
-            {"b", res + "b.png", 30, "third", "1"},
-            {"a.b", res + "a.b.jpeg", 10, "", "-1"},
-            {"noext", res + "noext", 0, "no time", ""},
             {"neg", res + "neg.jpg", -7, "", "-1"},
+            {"noext", res + "noext", 0, "no time", ""},
+            {"a.b", res + "a.b.jpeg", 10, "", "-1"},
+            {"b", res + "b.png", 30, "third", "1"},
         };
         QCOMPARE(root->appended(), expected);
         for (const QVariantList& arguments : root->appended()) {
@@ -467,6 +490,76 @@ private slots:
         QVERIFY(QFileInfo::exists(scratch->store() + "L.lock"));
         QVERIFY(load(path));
         QCOMPARE(host->title(), QStringLiteral("First"));
+    }
+
+    // The package is read on a worker thread and its entries reach the window
+    // in slices: the event loop turns all the while, so the window draws and
+    // shows how far the load is. Nothing else starts meanwhile.
+    void loadingKeepsTheEventLoopTurning() {
+        QString entries;
+        for (int k = 0; k < 150; ++k)
+            entries +=
+                QString("<track><ticks>%1</ticks><picture>a.jpg</picture></track>").arg(150 - k);
+        const QString path = trackPackage(entries);
+        SlowRoot slow;
+        QPlayerHost loader(&slow, nullptr);
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ++slow.turns; });
+        ticker.start(0);
+        QList<double> progress;
+        connect(&loader, &QPlayerHost::loadProgressChanged, [&](double p) { progress << p; });
+        QSignalSpy loaded(&loader, &QPlayerHost::trackLoaded);
+
+        QVERIFY(loader.loadTrack(QUrl::fromLocalFile(path)));
+        QVERIFY(loader.loading());
+        QVERIFY(slow.calls.isEmpty());
+        QVERIFY(!loader.loadTrack(QUrl::fromLocalFile(path)));
+        QCOMPARE(loader.lastError(), QStringLiteral("正在打开另一个授课轨迹"));
+        QVERIFY(!loader.saveTrack("Lesson", {}));
+        QCOMPARE(loader.lastError(), QStringLiteral("正在打开授课轨迹"));
+        QVERIFY(loader.waitForLoad());
+
+        QCOMPARE(loaded.count(), 1);
+        QCOMPARE(loaded[0][0].toBool(), true);
+        QVERIFY(!loader.loading());
+        QCOMPARE(loader.lastError(), QString());
+        QCOMPARE(slow.appended().size(), 150);
+        QCOMPARE(slow.appended().first()[2].toInt(), 1);
+        QCOMPARE(slow.appended().last()[2].toInt(), 150);
+        QCOMPARE(slow.functions().last(), QStringLiteral("resetTimeLine"));
+        // The first entry came after the event loop turned, the last many turns later.
+        QVERIFY(slow.turnsAtAppend.first() > 0);
+        QVERIFY2(slow.turnsAtAppend.last() - slow.turnsAtAppend.first() >= 3,
+                 qPrintable(QString::number(slow.turnsAtAppend.last())));
+        // How far it was, rising between 0 and 1, then back to unknown.
+        QVERIFY2(progress.size() >= 3, qPrintable(QString::number(progress.size())));
+        QCOMPARE(progress.last(), -1.0);
+        for (int k = 1; k + 1 < progress.size(); ++k)
+            QVERIFY(progress[k] > progress[k - 1] && progress[k] > 0 && progress[k] < 1);
+    }
+
+    // A store without room: the load says so, and leaves no track open.
+    void fullStoreSaysSo() {
+        const QString disk = scratch->work() + "/disk";
+        QVERIFY(QDir().mkdir(disk));
+        QProcess mount;
+        mount.start("mount", {"-t", "tmpfs", "-o", "size=256k", "tmpfs", disk});
+        if (!mount.waitForFinished() || mount.exitStatus() != QProcess::NormalExit ||
+            mount.exitCode() != 0)
+            QSKIP("mounting a small tmpfs needs privileges this run does not have");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
+        qputenv("XDG_DATA_HOME", QFile::encodeName(disk));
+        QByteArray noise(600 * 1024, 0);
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = static_cast<char>(QRandomGenerator::global()->generate());
+        const QString path =
+            package({{"L/tracks.xml", trackXml("<track><ticks>1</ticks><picture>big.jpg</picture>"
+                                               "</track>")},
+                     {"L/res/big.jpg", noise}});
+        QVERIFY(!load(path));
+        expectNoTrack(QString(), QStringLiteral("磁盘空间不足"));
+        host.reset();
+        qputenv("XDG_DATA_HOME", QFile::encodeName(scratch->data()));
     }
 
     void saveWithoutTrack() {

@@ -96,7 +96,7 @@ int runSecondEditor(int argc, char** argv) {
         bool ok = false;
         if (command.startsWith(QLatin1String("load "))) {
             root.calls.clear();
-            ok = host.loadTrack(QUrl::fromLocalFile(command.mid(5)));
+            ok = host.loadTrack(QUrl::fromLocalFile(command.mid(5))) && host.waitForLoad();
         } else if (command == QLatin1String("save")) {
             ok = host.saveTrack(host.title(), trackOf(root));
         }
@@ -123,7 +123,7 @@ class TrackStore : public QObject {
     }
     bool load(const QString& path) {
         root->calls.clear();
-        return host->loadTrack(QUrl::fromLocalFile(path));
+        return host->loadTrack(QUrl::fromLocalFile(path)) && host->waitForLoad();
     }
 
 private slots:
@@ -281,6 +281,20 @@ private slots:
         QCOMPARE(saved.keys(), QStringList({"L/res/a.jpg", "L/res/b.jpg", "L/tracks.xml"}));
         QCOMPARE(saved.value("L/res/b.jpg").data, second);
         QVERIFY(saved.value("L/tracks.xml").data.contains("second"));
+
+        // Deleted and saved for good: the next open of the track cleans the
+        // store, as does one after a picture inserted and never saved.
+        QVERIFY(host->saveTrack("Undo", QJsonArray{whole[0]}));
+        const QString res = host->currentTrackFolder() + "/res/";
+        QVERIFY(QFileInfo::exists(res + "b.jpg"));
+        const QString picture = scratch->work() + "/board.png";
+        QFile source(picture);
+        QVERIFY(source.open(QIODevice::WriteOnly) && source.write(pictureBytes("PNG", 64)) > 0);
+        source.close();
+        QCOMPARE(host->prepareSamples({QUrl::fromLocalFile(picture)}).size(), 1);
+        QCOMPARE(QDir(res).entryList(QDir::Files).size(), 3);
+        QVERIFY(load(path));
+        QCOMPARE(QDir(res).entryList(QDir::Files), QStringList({"a.jpg"}));
     }
 
     // A picture inserted and undone before the save stays out of the package.

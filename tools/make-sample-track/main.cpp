@@ -1,6 +1,7 @@
 // make-sample-track: writes a track package of generated numbered slides.
 //   make-sample-track --output PACKAGE [--count N] [--width W] [--height H]
 //                     [--distinct K] [--quality Q] [--folder NAME] [--staging DIR]
+//                     [--descending]
 // The track folder is assembled in DIR (default: beside the package, in
 // "<package>.staging") and kept there for comparisons.
 // Exit 0 on success and for --help, 2 on a usage error (the usage goes to
@@ -39,7 +40,10 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption staging(QStringLiteral("staging"),
                                      QStringLiteral("Where the track folder is assembled."),
                                      QStringLiteral("dir"));
-    parser.addOptions({output, count, width, height, distinct, quality, folder, staging});
+    const QCommandLineOption descending(
+        QStringLiteral("descending"), QStringLiteral("Times written from the last to the first."));
+    parser.addOptions(
+        {output, count, width, height, distinct, quality, folder, staging, descending});
 
     QTextStream err(stderr);
     const auto usageError = [&](const QString& message) {
@@ -65,6 +69,7 @@ int main(int argc, char* argv[]) {
     options.distinct = parser.value(distinct).toInt(&ok[3]);
     options.quality = parser.value(quality).toInt(&ok[4]);
     options.folderName = parser.value(folder);
+    options.descending = parser.isSet(descending);
     for (bool good : ok) {
         if (!good)
             return usageError(QStringLiteral("numbers expected"));

@@ -18,6 +18,7 @@
 #include <QStringList>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -91,6 +92,10 @@ QString writeSampleTrack(const QString& packagePath, const QString& stagingRoot,
         entry.level = stage ? QStringLiteral("1") : k % 3 != 0 ? QStringLiteral("-1") : QString();
         entries.append(entry);
         tick += 5 + static_cast<int>(random.bounded(86));
+    }
+    if (options.descending) {
+        for (int k = 0; k < entries.size() / 2; ++k)
+            std::swap(entries[k].tick, entries[entries.size() - 1 - k].tick);
     }
     return writeTrackPackage(packagePath, stagingRoot, options, entries);
 }

@@ -17,6 +17,9 @@ struct SampleTrackOptions {
     QString teacher = QStringLiteral("王老师");
     QString description = QStringLiteral("生成的示例轨迹，供演示和测试使用");
     unsigned seed = 1;
+    // Times written from the last to the first, as some producers do: the
+    // editor must sort them itself.
+    bool descending = false;
 };
 
 // One entry of a track written with given values; an empty level writes no

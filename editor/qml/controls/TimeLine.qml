@@ -22,33 +22,50 @@ Item {
     // The mark under the pointer, or null.
     property var hoveredMark: null
     property alias markTip: markTip
+    // Records of marks still to be made, and how many are made at a time.
+    property var pendingItems: []
+    readonly property int markSlice: 2000
 
     function timeText(time) {
         return minuteFormat ? TrackTime.minutesToString(time) : TrackTime.timeTickToString(time);
     }
 
     // items: records with `time` (seconds), `level` and optionally
-    // `description` (the tooltip's caption), in ascending time order.
+    // `description` (the tooltip's caption), in ascending time order. A long
+    // track's marks are made a slice at a time between frames (a mark costs
+    // tens of microseconds, so 50,000 of them take seconds): the first slice
+    // at once, the rest from pendingItems.
     function addItems(items) {
         if (!items || items.length === 0)
             return;
         totleDuration = items[items.length - 1].time;
+        pendingItems = pendingItems.concat(items);
+        makePendingMarks();
+    }
+
+    function makePendingMarks() {
+        var count = Math.min(pendingItems.length, markSlice);
         var marks = tickMarks.slice();
-        for (var k = 0; k < items.length; ++k) {
-            var level = parseInt(items[k].level, 10);
+        for (var k = 0; k < count; ++k) {
+            var level = parseInt(pendingItems[k].level, 10);
             var mark = markComponent.createObject(track, {
                 index: marks.length,
-                time: items[k].time,
+                time: pendingItems[k].time,
                 level: isNaN(level) ? -1 : level,
-                description: items[k].description !== undefined ? String(items[k].description)
-                                                                 : ""
+                description: pendingItems[k].description !== undefined
+                             ? String(pendingItems[k].description) : ""
             });
             marks.push(mark);
         }
         tickMarks = marks;
+        pendingItems = pendingItems.slice(count);
+        if (pendingItems.length > 0)
+            markTimer.start();
     }
 
     function removeAll() {
+        markTimer.stop();
+        pendingItems = [];
         var marks = tickMarks;
         tickMarks = [];
         hoveredMark = null;
@@ -69,14 +86,18 @@ Item {
         }
     }
 
-    // The tooltip's caption of the mark at `index`, when it exists.
+    // The tooltip's caption of the mark at `index`, when it exists or is to come.
     function updateItemDescription(index, description) {
+        if (index >= tickMarks.length && index < tickMarks.length + pendingItems.length)
+            pendingItems[index - tickMarks.length].description = String(description);
         if (index < 0 || index >= tickMarks.length)
             return;
         tickMarks[index].description = String(description);
     }
 
     function updateItemLevel(index, level) {
+        if (index >= tickMarks.length && index < tickMarks.length + pendingItems.length)
+            pendingItems[index - tickMarks.length].level = level;
         if (index < 0 || index >= tickMarks.length)
             return;
         var value = parseInt(level, 10);
@@ -86,6 +107,12 @@ Item {
     implicitWidth: 1064
     implicitHeight: 72
     clip: true
+
+    Timer {
+        id: markTimer
+        interval: 0
+        onTriggered: timeLine.makePendingMarks()
+    }
 
     Rectangle {
         id: track

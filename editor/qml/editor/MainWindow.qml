@@ -77,6 +77,9 @@ Window {
         Editing.appendItem(id, sample, timeTick, description, level);
     }
 
+    // A slice of a long load in one call, in the list's order.
+    function appendItems(items) { Editing.appendItems(items); }
+
     function resetTimeLine() { Editing.resetTimeLine(); }
 
     function resetTimeLine2() {
@@ -114,8 +117,6 @@ Window {
 
     // --- actions ---
 
-    // openTrack loads at once; the open tool goes through requestOpen, which
-    // asks first about unsaved changes.
     function openTrack(url) { return Outcome.openTrack(url); }
     function requestOpen(url) { Outcome.requestOpen(url); }
     function requestClose() { Outcome.requestClose(); }
@@ -267,6 +268,12 @@ Window {
             font.pixelSize: Theme.messageFontSize
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
+        }
+
+        LoadingIndicator {
+            anchors.fill: trackViewer
+            onFinished: Outcome.trackLoaded(loaded)
+            onPicturesFailed: Outcome.picturesFailed()
         }
 
         NoticeBar {

@@ -5,18 +5,43 @@
 .import "../controls/track_time.js" as TrackTime
 .import "../controls/file_url.js" as FileUrl
 
-// Entries arrive in ascending order, so the insertion point is found by
-// binary search: before the first entry whose tick is >= the new one. The
-// host passes a path (or a file URL); the list holds a file URL.
+// Where an entry goes: before the first entry whose tick is >= its own. The
+// host passes a path (or a file URL); the list holds a file URL. While a
+// track loads the host gives its entries in time order, so the place is
+// known without looking into the list (each look costs a list object):
+// after the last entry, or before the run of entries of the last one's time.
+var loadedTick = 0;
+var loadedRunStart = 0;
+
 function appendItem(id, sample, timeTick, description, level) {
     var tick = Number(timeTick);
-    trackModel.insert(TrackTime.insertionIndex(trackModel, "timeTick", tick), {
+    var entry = {
         id: String(id),
         sample: FileUrl.fromPathOrUrl(sample),
         timeTick: tick,
         description: String(description),
         level: String(level)
-    });
+    };
+    var count = trackModel.count;
+    if (!mainWindow.loadingTrack) {
+        trackModel.insert(TrackTime.insertionIndex(trackModel, "timeTick", tick), entry);
+    } else if (count === 0 || tick > loadedTick) {
+        trackModel.append(entry);
+        loadedTick = tick;
+        loadedRunStart = count;
+    } else if (tick === loadedTick) {
+        trackModel.insert(loadedRunStart, entry);
+    } else {
+        trackModel.insert(TrackTime.insertionIndex(trackModel, "timeTick", tick), entry);
+        ++loadedRunStart;
+    }
+}
+
+// Many entries of a load at once, already in the list's order and after all
+// it holds: records with id, sample (a file URL), timeTick, description and
+// level, as the list holds them.
+function appendItems(items) {
+    trackModel.append(items);
 }
 
 // The host's last call of a load: the marks once for the whole track, and

@@ -17,20 +17,42 @@ function markSaved() {
     mainWindow.modified = false;
 }
 
-// Loads the package at once, dropping the current track.
+// Starts opening the package, dropping the current track; the host reads it
+// while the window goes on drawing, and trackLoaded below says how it went.
+// Nothing happens while another package is being opened.
 function openTrack(url) {
+    if (hostObject.loading)
+        return false;
     mainWindow.undoRedo.reInit();
     trackModel.clear();
     mainWindow.timeLine.removeAll();
     mainWindow.updateUndoRedoStatus();
     noticeBar.hide();
     mainWindow.trackOpen = false;
-    var loaded = hostObject.loadTrack(url);
+    var started = hostObject.loadTrack(url);
+    mainWindow.markSaved();
+    if (!started)
+        noticeBar.show("无法打开授课轨迹：" + hostObject.lastError, true);
+    return started;
+}
+
+// The host's trackLoaded: the window holds the new track, or none.
+function trackLoaded(loaded) {
     mainWindow.trackOpen = loaded;
     mainWindow.markSaved();
     if (!loaded)
         noticeBar.show("无法打开授课轨迹：" + hostObject.lastError, true);
-    return loaded;
+    else if (hostObject.lastSkipped.length > 0)
+        noticeBar.show("已打开；以下条目不属于此授课轨迹，未解压：" +
+                       hostObject.lastSkipped.join("、"), true);
+}
+
+// A large track's pictures could not be unpacked after it was shown: the
+// host has emptied the window, and what was done meanwhile goes with it.
+function picturesFailed() {
+    mainWindow.undoRedo.reInit();
+    mainWindow.updateUndoRedoStatus();
+    trackLoaded(false);
 }
 
 // Returns whether the package now holds the track.

@@ -296,6 +296,7 @@ private slots:
         QVERIFY(!xml.isEmpty());
         QVERIFY(writeZip(package, {{"blank/tracks.xml", xml}, {"blank/res/", {}}}));
         QVERIFY(s->call("openTrack", {QUrl::fromLocalFile(package)}).toBool());
+        QVERIFY(s->host->waitForLoad());
         QVERIFY(message->isVisible());
         QCOMPARE(message->property("text").toString(), QStringLiteral("授课轨迹为空，请插入图片"));
         QCOMPARE(s->item("insertButton")->property("imageNormal").toString(),
@@ -324,7 +325,8 @@ private slots:
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("not an archive");
         junk.close();
-        QVERIFY(!s->call("openTrack", {QUrl::fromLocalFile(junk.fileName())}).toBool());
+        QVERIFY(s->call("openTrack", {QUrl::fromLocalFile(junk.fileName())}).toBool());
+        QVERIFY(!s->host->waitForLoad());
         QCOMPARE(message->property("text").toString(), QStringLiteral("请打开授课轨迹"));
         QCOMPARE(s->item("insertButton")->property("imageNormal").toString(),
                  QStringLiteral("qrc:/image/insert-disable-normal.png"));

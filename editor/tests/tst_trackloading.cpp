@@ -145,8 +145,13 @@ class TrackLoading : public QObject {
     }
     // A failed load leaves no track open, so the window's emptied grid and the
     // properties agree and a save cannot touch the previous track or package.
+    // reason: the whole message, or its start when it ends in "：" (a reason
+    // that goes on with figures).
     void expectNoTrack(const QString& previousFolder, const QString& reason) {
-        QCOMPARE(host->lastError(), reason);
+        if (reason.endsWith(QStringLiteral("：")))
+            QVERIFY2(host->lastError().startsWith(reason), qPrintable(host->lastError()));
+        else
+            QCOMPARE(host->lastError(), reason);
         QCOMPARE(root->functions(), QStringList({"clearTimeLine", "resetTimeLine"}));
         QCOMPARE(host->title(), QString());
         QCOMPARE(host->trackName(), QString());
@@ -557,7 +562,8 @@ private slots:
                                                "</track>")},
                      {"L/res/big.jpg", noise}});
         QVERIFY(!load(path));
-        expectNoTrack(QString(), QStringLiteral("磁盘空间不足"));
+        // The unpack's free-space bound says how much it needs.
+        expectNoTrack(QString(), QStringLiteral("磁盘空间不足："));
         host.reset();
         qputenv("XDG_DATA_HOME", QFile::encodeName(scratch->data()));
     }

@@ -64,6 +64,10 @@ int main(int argc, char* argv[]) {
     }
     qInstallMessageHandler(dropDebug);
     QApplication application(argc, argv);
+    // The names the editor runs under: its windows keep settings (the file
+    // dialogs' folders) by them.
+    QApplication::setApplicationName(QStringLiteral("Reelwright"));
+    QApplication::setOrganizationName(QStringLiteral("Tideboard"));
     const QStringList args = application.arguments();
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -55,6 +55,10 @@ int main(int argc, char* argv[]) {
     if (const int answered = checkArguments(argc, argv); answered >= 0)
         return answered;
     QApplication application(argc, argv);
+    // The names the editor runs under: its windows keep settings (the file
+    // dialogs' folders) by them.
+    QApplication::setApplicationName(QStringLiteral("Reelwright"));
+    QApplication::setOrganizationName(QStringLiteral("Tideboard"));
     QCommandLineParser parser;
     const QCommandLineOption package(QStringLiteral("package"), QStringLiteral("Track package."),
                                      QStringLiteral("path"));

@@ -7,6 +7,7 @@
 #include "support/file_helpers.h"
 #include "support/log_file.h"
 #include "support/zip_archive.h"
+#include "support/zip_entries.h"
 #include "support/zip_entry_writer.h"
 #include "support/zip_names.h"
 
@@ -14,37 +15,6 @@ namespace {
 
 constexpr char kListTag[] = "ZipListEntries";
 constexpr char kVerifyTag[] = "ZipVerifyEntries";
-// General-purpose flag bit 11: the name is UTF-8.
-constexpr unsigned long kUtf8NameFlag = 0x800;
-// Entry names are at most 65535 bytes (a 16-bit length).
-constexpr size_t kNameCapacity = 65536;
-
-// Walks the entries of an open archive; visit(archive, info, name) returns false to stop.
-template <typename Visit>
-bool ForEachEntry(const char* tag, unzFile archive, Visit visit) {
-    unz_global_info64 global;
-    if (unzGetGlobalInfo64(archive, &global) != UNZ_OK) {
-        LogPrintf(g_libraryLog, "%s unzGetGlobalInfo64 != UNZ_OK", tag);
-        return false;
-    }
-    std::unique_ptr<char[]> name(new char[kNameCapacity]);
-    for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
-        if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) {
-            LogPrintf(g_libraryLog, "%s unzGoToNextFile != UNZ_OK", tag);
-            return false;
-        }
-        unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(archive, &info, name.get(), kNameCapacity, nullptr, 0, nullptr,
-                                    0) != UNZ_OK) {
-            LogPrintf(g_libraryLog, "%s unzGetCurrentFileInfo64 != UNZ_OK", tag);
-            return false;
-        }
-        if (!visit(archive, info, std::string(name.get(), info.size_filename))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -60,12 +30,12 @@ bool ZipListEntries(const ZipSource& zip, const std::string& destDir,
         return false;
     }
     const std::string dest = zip_internal::WithSeparator(destDir);
-    return ForEachEntry(
+    return zip_internal::ForEachEntry(
         kListTag, static_cast<unzFile>(opened.Get()),
         [&](unzFile, const unz_file_info64& info, const std::string& name) {
             ZipListedEntry entry;
             entry.name = name;
-            entry.utf8 = (info.flag & kUtf8NameFlag) != 0;
+            entry.utf8 = (info.flag & zip_internal::kUtf8NameFlag) != 0;
             entry.size = info.uncompressed_size;
             if (!zip_internal::OutputPath(dest, entry.utf8 ? Utf8ToAnsi(name) : name, false,
                                           &entry.path)) {
@@ -87,7 +57,7 @@ bool ZipVerifyEntries(const ZipSource& zip) {
     }
     // One buffer for all entries: the data is only counted, and checked by the library.
     std::unique_ptr<char[]> buffer(new char[64 * 1024]);
-    return ForEachEntry(
+    return zip_internal::ForEachEntry(
         kVerifyTag, static_cast<unzFile>(opened.Get()),
         [&](unzFile archive, const unz_file_info64& info, const std::string& name) {
             if (unzOpenCurrentFile(archive) != UNZ_OK) {

@@ -12,6 +12,7 @@
 #include "support/file_helpers.h"
 #include "support/log_file.h"
 #include "support/zip_archive.h"
+#include "support/zip_entries.h"
 #include "support/zip_entry_writer.h"
 #include "support/zip_name_rule.h"
 #include "support/zip_names.h"
@@ -21,8 +22,6 @@ namespace {
 constexpr char kExtractTag[] = "ZipExtractEx";
 constexpr char kEntryTag[] = "ZipExtractCurrentFile";
 constexpr size_t kNameBufferSize = 260;
-// General-purpose flag bit 11: the name is UTF-8.
-constexpr unsigned long kUtf8NameFlag = 0x800;
 
 }  // namespace
 
@@ -48,7 +47,8 @@ bool ZipExtractCurrentFile(const ZipFilter& filter, const ZipCreateFailed& onCre
     }
     zip_internal::OpenEntry entry(archive);
 
-    std::string name = (info.flag & kUtf8NameFlag) != 0 ? Utf8ToAnsi(nameBuffer) : nameBuffer;
+    std::string name =
+        (info.flag & zip_internal::kUtf8NameFlag) != 0 ? Utf8ToAnsi(nameBuffer) : nameBuffer;
     if (zip_internal::IsUnsafeName(name)) {
         LogPrintf(g_libraryLog, "%s unsafe entry name(%s)", kEntryTag, name.c_str());
         return false;

@@ -2,22 +2,18 @@
 
 #include <unzip.h>
 
-#include <memory>
 #include <vector>
 
 #include "package_format/entry_name_rule.h"
 #include "platform/text.h"
 #include "support/file_helpers.h"
 #include "support/log_file.h"
+#include "support/zip_entries.h"
 #include "unicode/utf.h"
 
 namespace zip_internal {
 namespace {
 
-// General-purpose flag bit 11: the name is UTF-8.
-constexpr unsigned long kUtf8NameFlag = 0x800;
-// Entry names are at most 65535 bytes (a 16-bit length).
-constexpr size_t kNameCapacity = 65536;
 // A Windows path holds 259 characters; a file moved aside gets a braced GUID after its name.
 constexpr size_t kMaxPath = 259;
 constexpr size_t kMovedAsideSuffix = 38;
@@ -47,26 +43,13 @@ size_t NameLimitBelow(const std::string& destDir) {
 
 bool CheckEntryNames(const char* tag, void* handle, const std::string& destDir) {
     unzFile archive = static_cast<unzFile>(handle);
-    unz_global_info64 global;
-    if (unzGetGlobalInfo64(archive, &global) != UNZ_OK) {
-        LogPrintf(g_libraryLog, "%s unzGetGlobalInfo64 != UNZ_OK", tag);
-        return false;
-    }
     std::vector<package_format::StoredName> names;
-    std::unique_ptr<char[]> name(new char[kNameCapacity]);
-    for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
-        if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) {
-            LogPrintf(g_libraryLog, "%s unzGoToNextFile != UNZ_OK", tag);
-            return false;
-        }
-        unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(archive, &info, name.get(), kNameCapacity, nullptr, 0, nullptr,
-                                    0) != UNZ_OK) {
-            LogPrintf(g_libraryLog, "%s unzGetCurrentFileInfo64 != UNZ_OK", tag);
-            return false;
-        }
-        names.push_back(
-            {std::string(name.get(), info.size_filename), (info.flag & kUtf8NameFlag) != 0});
+    if (!ForEachEntry(tag, archive,
+                      [&names](unzFile, const unz_file_info64& info, const std::string& name) {
+                          names.push_back({name, (info.flag & kUtf8NameFlag) != 0});
+                          return true;
+                      })) {
+        return false;
     }
     if (unzGoToFirstFile(archive) != UNZ_OK) {
         LogPrintf(g_libraryLog, "%s unzGoToFirstFile != UNZ_OK", tag);

@@ -2,10 +2,11 @@
 
 #include <memory>
 
+#include "files.h"
+
 namespace ferrylift_pack {
 namespace {
 
-constexpr size_t kChunkSize = 1 << 16;
 // Names are read whole: the field holds at most 65,535 bytes.
 constexpr size_t kNameBufferSize = 0x10000 + 1;
 

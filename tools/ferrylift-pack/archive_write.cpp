@@ -8,22 +8,12 @@
 #include <memory>
 
 #include "archive_io.h"
+#include "files.h"
 
 namespace fs = std::filesystem;
 
 namespace ferrylift_pack {
 namespace {
-
-constexpr size_t kChunkSize = 1 << 16;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const {
-        if (file != nullptr) {
-            std::fclose(file);
-        }
-    }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // The file's modification time as local MS-DOS date and time (1980 at the earliest).
 tm_zip DosTime(const fs::path& path) {

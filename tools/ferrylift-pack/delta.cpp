@@ -14,8 +14,6 @@ namespace fs = std::filesystem;
 namespace ferrylift_pack {
 namespace {
 
-constexpr size_t kChunkSize = 1 << 16;
-
 bool Refuse(std::ostream& err, const std::string& file, const std::string& reason) {
     err << "ferrylift-pack: " << file << ": " << reason << "\n";
     return false;

@@ -15,11 +15,6 @@ namespace fs = std::filesystem;
 namespace ferrylift_pack {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 std::string Narrow(const std::u16string& text) {
     std::string out;
     for (char16_t c : text) {

@@ -1,13 +1,29 @@
-// File helpers of the packager: whole-file reads, temporary files that remove themselves, the
-// wide path form the version reader takes, and the project's version reader on a file.
+// File helpers of the packager: a FILE closed on every way out, whole-file reads, temporary
+// files that remove themselves, and the project's version reader on a file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace ferrylift_pack {
+
+// Files are copied and compared in pieces of this size.
+constexpr size_t kChunkSize = 1 << 16;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const {
+        if (file != nullptr) {
+            std::fclose(file);
+        }
+    }
+};
+// An open FILE, closed on every way out.
+using File = std::unique_ptr<std::FILE, FileCloser>;
 
 bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>* data);
 

@@ -21,17 +21,6 @@ namespace fs = std::filesystem;
 namespace ferrylift_pack {
 namespace {
 
-constexpr size_t kChunkSize = 1 << 16;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const {
-        if (file != nullptr) {
-            std::fclose(file);
-        }
-    }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 std::string ErrnoText() {
     return std::strerror(errno);
 }

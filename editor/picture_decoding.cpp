@@ -193,6 +193,13 @@ Picture read(const QString& path, const QSize& box) {
         picture.problem = Problem::Incomplete;
         return picture;
     }
+    // A picture larger than its header claimed (a GIF's frame beyond its
+    // screen) escaped the limits that the claim was checked against.
+    if (!scaledWhileDecoding &&
+        qint64(image.width()) * image.height() > qint64(upright.width()) * upright.height()) {
+        picture.problem = Problem::Unreadable;
+        return picture;
+    }
     if (!scaledWhileDecoding && target != upright)
         image = shrink(image, target);
     if (image.isNull()) {

@@ -32,9 +32,8 @@ long peakKib() {
     return -1;
 }
 
-// Debug lines go nowhere, as a desktop program's do (the host's own are off
-// unless QT_LOGGING_RULES switches them on).
-// The host's own traces pass (they are off unless QT_LOGGING_RULES switches
+// Debug lines go nowhere, as a desktop program's do, except the host's own
+// traces (they are off unless QT_LOGGING_RULES switches
 // them on, and tell how long a load's steps took).
 void dropDebug(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (type != QtDebugMsg || qstrcmp(context.category, "reelwright.host") == 0)
@@ -106,7 +105,7 @@ int main(int argc, char* argv[]) {
         out << "pictures_seconds " << QString::number(picturesSeconds, 'f', 3) << "\n";
         out << "shown_peak_kib " << shownPeak << "\n";
         // A long track's timeline marks are made between frames after the load.
-        while (session.marks().size() < count && timer.elapsed() < 600000)
+        while (session.markCount() < count && timer.elapsed() < 600000)
             QTest::qWait(10);
         out << "timeline_seconds " << QString::number(seconds(timer), 'f', 3) << "\n";
         out << "peak_kib " << peakKib() << "\n";

@@ -8,6 +8,7 @@
 #include <QQmlProperty>
 #include <QTest>
 #include <QUrl>
+#include <QVariantMap>
 
 Session::Session() {
     host = new QPlayerHost(nullptr);
@@ -113,13 +114,42 @@ int Session::currentMark() const {
     return item("timeLine")->property("currentIndex").toInt();
 }
 
-QVector<QQuickItem*> Session::marks() const {
-    QVector<QQuickItem*> list;
+QVector<Mark> Session::marks() const {
+    return marksOf(item("timeLine"));
+}
+
+int Session::markCount() const {
+    return markCountOf(item("timeLine"));
+}
+
+int markCountOf(QQuickItem* timeLine) {
     const QJSValue marks =
-        QQmlProperty::read(item("timeLine"), QStringLiteral("tickMarks")).value<QJSValue>();
-    const int length = marks.property(QStringLiteral("length")).toInt();
-    for (int i = 0; i < length; ++i)
-        list.append(qobject_cast<QQuickItem*>(marks.property(static_cast<quint32>(i)).toQObject()));
+        QQmlProperty::read(timeLine, QStringLiteral("tickMarks")).value<QJSValue>();
+    return marks.property(QStringLiteral("length")).toInt();
+}
+
+QVector<Mark> marksOf(QQuickItem* timeLine) {
+    QVector<Mark> list;
+    const int count = markCountOf(timeLine);
+    for (int k = 0; k < count; ++k) {
+        QVariant value;
+        QMetaObject::invokeMethod(timeLine, "mark", Q_RETURN_ARG(QVariant, value),
+                                  Q_ARG(QVariant, k));
+        const QVariantMap fields = value.value<QJSValue>().toVariant().toMap();
+        Mark mark;
+        mark.window = timeLine->window();
+        mark.index = fields.value("index").toInt();
+        mark.time = fields.value("time").toInt();
+        mark.level = fields.value("level").toInt();
+        mark.description = fields.value("description").toString();
+        mark.rect = QRectF(
+            timeLine->mapToScene(QPointF(fields.value("x").toReal(), fields.value("y").toReal())),
+            QSizeF(fields.value("width").toReal(), fields.value("height").toReal()));
+        mark.color = QColor(fields.value("color").toString());
+        mark.z = fields.value("z").toReal();
+        mark.hovered = fields.value("hovered").toBool();
+        list.append(mark);
+    }
     return list;
 }
 
@@ -173,6 +203,15 @@ QQuickItem* Session::playerItem(const char* name) const {
 
 QPointF centreInWindow(QQuickItem* item) {
     return item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+}
+
+QPointF centreInWindow(const Mark& mark) {
+    return mark.rect.center();
+}
+
+void click(const Mark& mark) {
+    QTest::mouseClick(mark.window, Qt::LeftButton, Qt::NoModifier, mark.rect.center().toPoint());
+    QTest::qWait(30);
 }
 
 void click(QQuickItem* item, QPointF at) {

@@ -10,6 +10,7 @@
 #include <QPointF>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QRectF>
 #include <QScreen>
 #include <QString>
 #include <QVariant>
@@ -22,6 +23,24 @@ struct Entry {
     QString description;
     QString level;
 };
+
+// A time line mark as the time line draws it.
+struct Mark {
+    QQuickWindow* window = nullptr;
+    int index = -1;
+    int time = 0;
+    int level = -1;
+    QString description;
+    // The mark's square in window coordinates.
+    QRectF rect;
+    QColor color;
+    qreal z = 0;
+    bool hovered = false;
+};
+
+// The marks of a TimeLine item.
+QVector<Mark> marksOf(QQuickItem* timeLine);
+int markCountOf(QQuickItem* timeLine);
 
 class Session {
 public:
@@ -44,7 +63,9 @@ public:
     QVector<Entry> entries() const;
     int selection() const;
     int currentMark() const;
-    QVector<QQuickItem*> marks() const;
+    // The main window's time line marks, and their number (cheap for long tracks).
+    QVector<Mark> marks() const;
+    int markCount() const;
     // The grid cell of the entry at position, scrolled into view.
     QQuickItem* cell(int position) const;
     QQuickItem* cellPart(int position, const char* name) const;
@@ -61,9 +82,11 @@ public:
 // Mouse click on the item (at a point in item coordinates, default centre),
 // delivered to the item's window.
 void click(QQuickItem* item, QPointF at = QPointF(-1, -1));
+void click(const Mark& mark);
 void selectAllAndType(QQuickWindow* window, const QString& text);
 void typeText(QQuickWindow* window, const QString& text);
 QPointF centreInWindow(QQuickItem* item);
+QPointF centreInWindow(const Mark& mark);
 // Colour of the window's pixel at a point in window coordinates of a grab.
 QColor pixel(const QImage& grab, QQuickWindow* window, QPointF at);
 bool near(const QColor& colour, const char* expected, int tolerance = 12);

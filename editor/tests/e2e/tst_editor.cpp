@@ -78,8 +78,8 @@ private slots:
         QCOMPARE(s->currentMark(), -1);
         const auto marks = s->marks();
         QCOMPARE(marks.size(), 3);
-        for (QQuickItem* mark : marks)
-            QCOMPARE(mark->width(), 16.0);
+        for (const Mark& mark : marks)
+            QCOMPARE(mark.rect.width(), 16.0);
         QVERIFY(!s->item("emptyMessage")->isVisible());
         QVERIFY(imageOf(s->item("insertButton")).endsWith("insert-enable-normal.png"));
         QCOMPARE(s->item("titleText")->property("text").toString(), QStringLiteral("order 课题"));
@@ -401,12 +401,12 @@ private slots:
         QCOMPARE(s->entries()[0].level, QStringLiteral("1"));
         QVERIFY(badge->isVisible());
         QVERIFY(imageOf(button).endsWith("class-struct-point-cancel.png"));
-        QCOMPARE(s->marks()[0]->property("level").toInt(), 1);
+        QCOMPARE(s->marks()[0].level, 1);
         QVERIFY(!canUndo());
 
         s->clickCell(1);
-        QCOMPARE(s->marks()[0]->property("color").value<QColor>(), QColor("#16A949"));
-        QCOMPARE(s->marks()[2]->property("color").value<QColor>(), QColor("#444749"));
+        QCOMPARE(s->marks()[0].color, QColor("#16A949"));
+        QCOMPARE(s->marks()[2].color, QColor("#444749"));
         click(s->item("undoButton"));
         QCOMPARE(s->entries()[0].level, QStringLiteral("1"));
 
@@ -414,7 +414,7 @@ private slots:
         click(s->cellPart(0, "classStructButton"));
         QCOMPARE(s->entries()[0].level, QStringLiteral("-1"));
         QVERIFY(!s->cellPart(0, "badge")->isVisible());
-        QCOMPARE(s->marks()[0]->property("level").toInt(), -1);
+        QCOMPARE(s->marks()[0].level, -1);
     }
 
     void deleteUndoRedo() {
@@ -560,8 +560,8 @@ private slots:
         QVERIFY(near(pixel(grab, w, centreInWindow(marks[0])), "#16A949"));
         QVERIFY(near(pixel(grab, w, centreInWindow(marks[1])), "#16A949"));
         QVERIFY(near(pixel(grab, w, centreInWindow(marks[2]) + QPointF(-4, 0)), "#444749"));
-        QVERIFY(near(pixel(grab, w, marks[2]->mapToScene(QPointF(8, 1))), "#E2E2E2", 40));
-        QCOMPARE(marks[0]->width(), 24.0);
+        QVERIFY(near(pixel(grab, w, marks[2].rect.topLeft() + QPointF(8, 1)), "#E2E2E2", 40));
+        QCOMPARE(marks[0].rect.width(), 24.0);
         if (!qEnvironmentVariableIsEmpty("REELWRIGHT_GRAB_DIR"))
             grab.save(qEnvironmentVariable("REELWRIGHT_GRAB_DIR") + "/editor.png");
     }

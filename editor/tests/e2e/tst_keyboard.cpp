@@ -434,7 +434,7 @@ private slots:
         // The class-structure point shows green although later ordinary marks
         // lie over it.
         QVERIFY(near(pixel(grab, s->window, centreInWindow(marks[1]) + QPointF(-2, 0)), "#16A949"));
-        QVERIFY(marks[1]->z() > marks[2]->z());
+        QVERIFY(marks[1].z > marks[2].z);
 
         QQuickItem* tip = s->item("markTip");
         QVERIFY(!tip->isVisible());
@@ -443,7 +443,7 @@ private slots:
         QCOMPARE(s->item("markTipText")->property("text").toString(),
                  QStringLiteral("00:10:00  end"));
         // Above the control bar's marks and inside the window.
-        QVERIFY(sceneRect(tip).bottom() <= sceneRect(marks[4]).top());
+        QVERIFY(sceneRect(tip).bottom() <= marks[4].rect.top());
         QVERIFY(sceneRect(tip).right() <= s->window->width());
         keep(s->window, "timeline-tip");
 
@@ -451,13 +451,13 @@ private slots:
         QTest::mouseMove(s->window, (centreInWindow(marks[3]) + QPointF(7, 0)).toPoint());
         QTRY_COMPARE(s->item("markTipText")->property("text").toString(),
                      QStringLiteral("00:00:03  other"));
-        QVERIFY(marks[3]->z() > marks[1]->z());
+        QVERIFY(s->marks()[3].z > s->marks()[1].z);
         // A caption changed in the grid is what the tooltip shows.
         s->clickCell(3);
         click(s->cellPart(3, "descriptionEditor"));
         selectAllAndType(s->window, "renamed");
         s->clickCell(4);
-        QCOMPARE(s->marks()[3]->property("description").toString(), QStringLiteral("renamed"));
+        QCOMPARE(s->marks()[3].description, QStringLiteral("renamed"));
         QTest::mouseMove(s->window, QPoint(s->window->width() / 2, s->window->height() / 2));
         QTRY_VERIFY(!tip->isVisible());
     }

@@ -173,8 +173,7 @@ private slots:
         QCOMPARE(tips->y() + tips->height(), s->playerItem("controlBar")->y());
         // 48 left of the current mark's centre.
         QQuickItem* timeLine = s->playerItem("timeLine");
-        const QJSValue marks = QQmlProperty::read(timeLine, "tickMarks").value<QJSValue>();
-        auto* mark = qobject_cast<QQuickItem*>(marks.property(3).toQObject());
+        const Mark mark = marksOf(timeLine)[3];
         QCOMPARE(tips->mapToScene(QPointF()).x() + 48, centreInWindow(mark).x());
         QQuickItem* marker = s->playerItem("marker");
         QVERIFY(marker->isVisible());

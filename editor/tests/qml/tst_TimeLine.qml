@@ -24,15 +24,20 @@ Rectangle {
         name: "TimeLine"
         when: windowShown
 
+        // The centre of mark k from the bar's left end.
         function centre(k) {
-            var mark = timeLine.tickMarks[k];
-            return mark.x + mark.width / 2;
+            var mark = timeLine.mark(k);
+            return mark.x + mark.width / 2 - 12;
         }
 
         // Root coordinates of the centre of mark k.
         function markPoint(k) {
-            var mark = timeLine.tickMarks[k];
-            return mark.mapToItem(root, mark.width / 2, mark.height / 2);
+            var mark = timeLine.mark(k);
+            return timeLine.mapToItem(root, mark.x + mark.width / 2, mark.y + mark.height / 2);
+        }
+
+        function colourAt(image, p) {
+            return [image.red(p.x, p.y), image.green(p.x, p.y), image.blue(p.x, p.y)];
         }
 
         function build(items) {
@@ -63,19 +68,20 @@ Rectangle {
             compare([centre(0), centre(1), centre(2)], [0, 300, 600]);
             compare(timeLine.tickMarks[1].level, 1);
             compare(timeLine.tickMarks[2].index, 2);
+            compare(timeLine.mark(3), null);
             compare(timeLine.currentX, 0);
 
             timeLine.currentIndex = 1;
             compare(timeLine.currentX, 288);
-            var current = timeLine.tickMarks[1];
-            compare([current.width, current.height, current.radius], [24, 24, 12]);
-            compare(current.border.width, 0);
-            verify(current.z > timeLine.tickMarks[0].z);
-            var other = timeLine.tickMarks[0];
-            compare([other.width, other.radius, other.border.width], [16, 8, 2]);
-            compare(String(other.border.color), "#e2e2e2");
-            compare(String(other.color), "#444749");
-            compare(other.y + other.height / 2, 2);  // centred on the 4-pixel bar
+            var current = timeLine.mark(1);
+            compare([current.width, current.height, current.borderWidth], [24, 24, 0]);
+            var other = timeLine.mark(0);
+            verify(current.z > other.z);
+            compare([other.width, other.height, other.borderWidth], [16, 16, 2]);
+            compare(String(other.borderColor).toLowerCase(), "#e2e2e2");
+            compare(String(other.color).toLowerCase(), "#444749");
+            // Centred on the 4-pixel bar, which is centred in the time line.
+            compare(other.y + other.height / 2, timeLine.height / 2);
 
             // Marks follow the bar's width.
             timeLine.width = 324;
@@ -85,6 +91,7 @@ Rectangle {
 
         function test_colours() {
             timeLine.currentIndex = 2;
+            wait(50);
             var image = grabImage(timeLine);
             if (testHelper.grabFolder() !== "")
                 image.save(testHelper.grabFolder() + "/TimeLine.png");
@@ -103,9 +110,14 @@ Rectangle {
             compare(at(rim), [0xE2, 0xE2, 0xE2]);
 
             timeLine.updateItemLevel(1, "-1");
-            compare(String(timeLine.tickMarks[1].color), "#444749");
+            compare(String(timeLine.mark(1).color).toLowerCase(), "#444749");
             timeLine.updateItemLevel(0, 1);
-            compare(String(timeLine.tickMarks[0].color), "#16a949");
+            compare(String(timeLine.mark(0).color).toLowerCase(), "#16a949");
+            // And drawn so.
+            wait(50);
+            image = grabImage(timeLine);
+            compare(at(markPoint(1)), [0x44, 0x47, 0x49]);
+            compare(at(markPoint(0)), [0x16, 0xA9, 0x49]);
             timeLine.updateItemLevel(-1, 1);  // out of range: nothing happens
             timeLine.updateItemLevel(3, 1);
             compare(timeLine.tickMarks.length, 3);
@@ -121,7 +133,7 @@ Rectangle {
             build([{ time: 0, level: "-1" }, { time: 0, level: "1" }]);
             compare(timeLine.totleDuration, 0);
             for (var k = 0; k < 2; ++k) {
-                verify(!isNaN(timeLine.tickMarks[k].x));
+                verify(!isNaN(timeLine.mark(k).x));
                 compare(centre(k), 0);
             }
             timeLine.currentIndex = 1;
@@ -194,25 +206,36 @@ Rectangle {
             // 4 pixels apart on the 600-pixel bar.
             build([{ time: 0, level: "-1" }, { time: 4, level: "1" }, { time: 8, level: "-1" },
                    { time: 12, level: "-1" }, { time: 600, level: "-1" }]);
-            var m = timeLine.tickMarks;
-            verify(m[1].z > m[2].z);
-            verify(m[1].z > m[0].z);
+            function z(k) { return timeLine.mark(k).z; }
+            verify(z(1) > z(2));
+            verify(z(1) > z(0));
             timeLine.currentIndex = 3;
-            verify(m[3].z > m[1].z);
+            verify(z(3) > z(1));
             // The pixel at the stage mark's centre is its own green.
             timeLine.currentIndex = -1;
+            wait(50);
             var image = grabImage(root);
-            var c = markPoint(1);
-            compare([image.red(c.x, c.y), image.green(c.x, c.y), image.blue(c.x, c.y)],
-                    [0x16, 0xA9, 0x49]);
+            compare(colourAt(image, markPoint(1)), [0x16, 0xA9, 0x49]);
+            // Between the stage mark and the ordinary mark 3, the stage mark is on top.
+            var between = markPoint(1);
+            between.x += 4;
+            compare(colourAt(image, between), [0x16, 0xA9, 0x49]);
             // The hovered ordinary mark comes to the front.
             var p = markPoint(3);
             mouseMove(root, p.x + 6, p.y);
-            tryCompare(m[3], "hovered", true);
-            verify(m[3].z > m[1].z);
+            tryCompare(timeLine, "hoveredIndex", 3);
+            verify(timeLine.mark(3).hovered);
+            verify(z(3) > z(1));
+            wait(50);
+            image = grabImage(root);
+            compare(colourAt(image, between), [0x44, 0x47, 0x49]);
+            // A click on the overlap takes the hovered mark.
+            mouseClick(root, between.x, between.y);
+            compare(timeLine.currentIndex, 3);
+            timeLine.currentIndex = -1;
             mouseMove(root, 5, 95);
-            tryCompare(m[3], "hovered", false);
-            verify(m[3].z < m[1].z);
+            tryCompare(timeLine, "hoveredIndex", -1);
+            verify(z(3) < z(1));
         }
     }
 }

@@ -158,14 +158,19 @@ bool Packwell::ZipFiles(const ZipRequest& request) {
 std::vector<std::string> Packwell::RemoveStrayPictures(const std::string& trackFolder,
                                                        const std::vector<std::string>& pictures,
                                                        const std::string& packagePath) {
-    std::string error;
-    Archive archive = packwell::OpenArchive(packagePath, ZIP_RDONLY, "", error);
-    if (!archive || trackFolder.empty()) {
-        qDebug() << "Packwell::RemoveStrayPictures" << QString::fromStdString(error);
+    if (trackFolder.empty())
         return {};
-    }
     const std::vector<std::string> removed = packwell::RemoveUnreferenced(
-        PathFromUtf8(trackFolder) / "res", pictures, packwell::PackagedPictures(archive.get()));
+        PathFromUtf8(trackFolder) / "res", pictures,
+        [&]() -> std::optional<std::vector<std::string>> {
+            std::string error;
+            Archive archive = packwell::OpenArchive(packagePath, ZIP_RDONLY, "", error);
+            if (!archive) {
+                qDebug() << "Packwell::RemoveStrayPictures" << QString::fromStdString(error);
+                return std::nullopt;
+            }
+            return packwell::PackagedPictures(archive.get());
+        });
     for (const std::string& name : removed)
         qDebug() << "Packwell::RemoveStrayPictures"
                  << "removed" << QString::fromStdString(name);

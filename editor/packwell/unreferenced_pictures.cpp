@@ -12,20 +12,29 @@ namespace fs = std::filesystem;
 
 namespace packwell {
 
-std::vector<std::string> RemoveUnreferenced(const fs::path& resFolder,
-                                            const std::vector<std::string>& keep,
-                                            const std::vector<std::string>& packaged) {
-    std::set<std::string> referred(keep.begin(), keep.end());
-    referred.insert(packaged.begin(), packaged.end());
-    std::vector<std::string> removed;
+std::vector<std::string> RemoveUnreferenced(
+    const fs::path& resFolder, const std::vector<std::string>& keep,
+    const std::function<std::optional<std::vector<std::string>>()>& packaged) {
+    const std::set<std::string> kept(keep.begin(), keep.end());
+    std::vector<fs::path> unnamed;
     std::error_code code;
     for (fs::directory_iterator it(resFolder, code), end; !code && it != end; it.increment(code)) {
-        const std::string name = Utf8Of(it->path().filename());
         std::error_code status;
-        if (referred.count(name) || !fs::is_regular_file(it->symlink_status(status)))
-            continue;
+        if (!kept.count(Utf8Of(it->path().filename())) &&
+            fs::is_regular_file(it->symlink_status(status)))
+            unnamed.push_back(it->path());
+    }
+    if (unnamed.empty())
+        return {};
+    const std::optional<std::vector<std::string>> inPackage = packaged();
+    if (!inPackage)
+        return {};
+    const std::set<std::string> packagedNames(inPackage->begin(), inPackage->end());
+    std::vector<std::string> removed;
+    for (const fs::path& path : unnamed) {
+        const std::string name = Utf8Of(path.filename());
         std::error_code gone;
-        if (fs::remove(it->path(), gone))
+        if (!packagedNames.count(name) && fs::remove(path, gone))
             removed.push_back(name);
     }
     return removed;

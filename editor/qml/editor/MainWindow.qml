@@ -69,6 +69,7 @@ Window {
 
     function clearTimeLine() {
         loadingTrack = true;
+        Editing.beginLoad();
         timeLine.removeAll();
         trackModel.clear();
     }

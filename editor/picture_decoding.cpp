@@ -5,6 +5,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace picture {
@@ -61,6 +62,37 @@ qint64 bmpBytesNeeded(const QByteArray& head) {
         return 0;
     const qint64 rowBytes = (width * bits + 31) / 32 * 4;
     return std::max(dataAt, 14 + headerSize) + rowBytes * height;
+}
+
+// The size Qt's GIF reader allocates (and clears) for a GIF's first frame:
+// the logical screen the file states, unless that is absurd next to the frame
+// or zero, then the frame's extent. Its size() tells only the first frame's
+// size, so 250 bytes could have 42 x 65310 or 16000 x 16000 pixels allocated.
+// Invalid when the bytes are no GIF or end before the first frame.
+QSize gifCanvas(const uchar* data, qint64 size) {
+    if (size < 13 || (memcmp(data, "GIF87a", 6) != 0 && memcmp(data, "GIF89a", 6) != 0))
+        return {};
+    const auto word = [&](qint64 at) { return int(qFromLittleEndian<quint16>(data + at)); };
+    qint64 at = 13;
+    if (data[10] & 0x80)
+        at += 3 << ((data[10] & 7) + 1);
+    // Extensions (a label, then sub-blocks) until the first frame.
+    while (at + 1 < size && data[at] == 0x21) {
+        at += 2;
+        while (at < size && data[at] != 0)
+            at += 1 + data[at];
+        ++at;
+    }
+    if (at + 10 > size || data[at] != 0x2C)
+        return {};
+    int width = word(6), height = word(8);
+    const int left = word(at + 1), top = word(at + 3);
+    const int frameWidth = word(at + 5), frameHeight = word(at + 7);
+    if (width / 10 > std::max(frameWidth, 16384) || width <= 0)
+        width = left + frameWidth;
+    if (height / 10 > std::max(frameHeight, 16384) || height <= 0)
+        height = top + frameHeight;
+    return QSize(width, height);
 }
 
 // Formats whose decoder itself produces fewer pixels when asked for a smaller
@@ -164,6 +196,18 @@ Picture read(const QString& path, const QSize& box) {
     if (picture.claimed.isEmpty()) {
         picture.problem = Problem::Unreadable;
         return picture;
+    }
+    if (reader.format() == "gif") {
+        const qint64 size = file.size();
+        if (const uchar* bytes = file.map(0, size)) {
+            const QSize canvas = gifCanvas(bytes, size);
+            file.unmap(const_cast<uchar*>(bytes));
+            if (canvas.isValid() && !withinLimits(canvas)) {
+                picture.claimed = canvas;
+                picture.problem = Problem::TooLarge;
+                return picture;
+            }
+        }
     }
     if (!withinLimits(picture.claimed)) {
         picture.problem = Problem::TooLarge;

@@ -32,6 +32,28 @@ QImage halves(const QSize& size) {
     return image;
 }
 
+// A GIF of one 2-colour frame at `origin`, `frame` large (its data decodes
+// one pixel), on a logical screen of `screen`.
+QByteArray gif(const QSize& screen, const QPoint& origin, const QSize& frame) {
+    QByteArray bytes("GIF89a");
+    const auto word = [&](int value) {
+        bytes.append(char(value & 0xFF));
+        bytes.append(char((value >> 8) & 0xFF));
+    };
+    word(screen.width());
+    word(screen.height());
+    bytes.append("\x80\x00\x00", 3);  // a 2-entry colour table
+    bytes.append("\x00\x00\x00\xFF\xFF\xFF", 6);
+    bytes.append("\x21\xF9\x04\x00\x00\x00\x00\x00", 8);  // an extension block
+    bytes.append('\x2C');
+    word(origin.x());
+    word(origin.y());
+    word(frame.width());
+    word(frame.height());
+    bytes.append("\x00\x02\x02\x44\x01\x00\x3B", 7);  // clear, 0, end; trailer
+    return bytes;
+}
+
 }  // namespace
 
 class PictureDecoding : public QObject {
@@ -56,6 +78,8 @@ private slots:
         QTest::newRow("progressive JPEG claiming 65000x65000")
             << jpegClaiming(QSize(65000, 65000), true);
         QTest::newRow("JPEG claiming 40000x40000") << jpegClaiming(QSize(40000, 40000));
+        QTest::newRow("GIF of one pixel on a 16000x16000 screen")
+            << gif(QSize(16000, 16000), QPoint(0, 0), QSize(1, 1));
     }
     void bombsShowPlaceholders() {
         QFETCH(QByteArray, bytes);
@@ -88,6 +112,25 @@ private slots:
         // At the limit the picture is decoded: this one breaks off after four rows.
         const QString edge = write("edge.png", pngClaiming({20000, 5000}));
         QCOMPARE(picture::read(edge, QSize(223, 163)).problem, picture::Problem::Unreadable);
+    }
+
+    // Qt's GIF reader decodes onto the screen the file states (or, when that
+    // is zero or absurd, the first frame's extent), whatever size() said:
+    // that canvas is what is checked.
+    void gifCanvasesAreWhatIsChecked() {
+        const picture::Picture tall =
+            picture::read(write("tall.gif", gif(QSize(42, 65310), QPoint(0, 0), QSize(40, 30))));
+        QCOMPARE(tall.problem, picture::Problem::TooLarge);
+        QCOMPARE(picture::problemText(tall), QStringLiteral("图片过大：42×65310"));
+        const picture::Picture placed =
+            picture::read(write("placed.gif", gif(QSize(0, 0), QPoint(30000, 10), QSize(40, 30))));
+        QCOMPARE(placed.problem, picture::Problem::TooLarge);
+        QCOMPARE(placed.claimed, QSize(30040, 40));
+        // Frames beyond the screen are cut to it.
+        const picture::Picture beyond = picture::read(
+            write("beyond.gif", gif(QSize(42, 30), QPoint(0, 0), QSize(20000, 20000))));
+        QCOMPARE(beyond.problem, picture::Problem::None);
+        QCOMPARE(beyond.image.size(), QSize(42, 30));
     }
 
     // A JPEG is decoded at the shown size; a 1-bit PNG is decoded once and

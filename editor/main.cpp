@@ -2,11 +2,10 @@
 // the event loop. The one argument of its own is a track package to open at
 // start, as the desktop passes it:
 //   reelwright [FILE]
+#include "host_log.h"
 #include "qplayerhost.h"
 #include "qt_translations.h"
-#ifdef Q_OS_WIN
 #include "scene_graph_backend.h"
-#endif
 
 #include <QApplication>
 #include <QDebug>
@@ -43,12 +42,11 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the windows to the program's menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tideboard.Reelwright"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/trayIcon.ico")));
-#ifdef Q_OS_WIN
-    // A classroom PC's display driver may offer no usable OpenGL.
-    if (chooseSceneGraphBackend())
-        qInfo() << "main"
-                << "OpenGL 2 is not available; drawing with the software renderer";
-#endif
+    // A classroom PC may have no graphics driver: no usable OpenGL, or one run by the
+    // processor.
+    const QString software = chooseSceneGraphBackend();
+    if (!software.isEmpty())
+        qCDebug(lcHost) << "main" << software << "- drawing with the software renderer";
 
     QPlayerHost host(nullptr);
     // Without its window the program would run on unseen, with nothing to close.

@@ -6,6 +6,7 @@
 //   reelwright-bench save PACKAGE        one caption changed, then saveTrack
 //   reelwright-bench prepare PACKAGE PICTURE...   prepareSamples of the pictures
 //   reelwright-bench memory PACKAGE      grid scrolled end to end, preview opened
+#include <scene_graph_backend.h>
 #include <session.h>
 
 #include <QApplication>
@@ -67,6 +68,8 @@ int main(int argc, char* argv[]) {
     // dialogs' folders) by them.
     QApplication::setApplicationName(QStringLiteral("Reelwright"));
     QApplication::setOrganizationName(QStringLiteral("Tideboard"));
+    // The renderer the program itself would choose here.
+    const QString software = chooseSceneGraphBackend();
     const QStringList args = application.arguments();
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -99,6 +102,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     out << "entries " << count << "\n";
+    out << "renderer " << (software.isEmpty() ? "opengl" : "software") << "\n";
 
     if (mode == QLatin1String("open")) {
         out << "open_seconds " << QString::number(openSeconds, 'f', 3) << "\n";

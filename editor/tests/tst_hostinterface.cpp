@@ -2,6 +2,7 @@
 // by name, the property setters, start-up with a QML main window and the quit
 // chain.
 #include "qplayerhost.h"
+#include "scene_graph_backend.h"
 #include "testsupport.h"
 
 #include <QDomDocument>
@@ -16,6 +17,29 @@ class HostInterface : public QObject {
     Q_OBJECT
 
 private slots:
+    // Renderer strings as drivers report them: only rasterisers on the
+    // processor count, not a graphics card whose driver names LLVM.
+    void softwareRasterisersAreTold_data() {
+        QTest::addColumn<QByteArray>("renderer");
+        QTest::addColumn<bool>("software");
+        QTest::newRow("llvmpipe") << QByteArray("llvmpipe (LLVM 15.0.6, 256 bits)") << true;
+        QTest::newRow("softpipe") << QByteArray("softpipe") << true;
+        QTest::newRow("swrast") << QByteArray("Software Rasterizer") << true;
+        QTest::newRow("Windows") << QByteArray("GDI Generic") << true;
+        QTest::newRow("AMD") << QByteArray(
+                                    "AMD Radeon RX 580 Series (polaris10, LLVM 15.0.6, "
+                                    "DRM 3.49, 6.1.0-13-amd64)")
+                             << false;
+        QTest::newRow("Intel") << QByteArray("Mesa Intel(R) UHD Graphics 620 (KBL GT2)") << false;
+        QTest::newRow("NVIDIA") << QByteArray("NVIDIA GeForce GTX 1060 6GB/PCIe/SSE2") << false;
+        QTest::newRow("virtual machine") << QByteArray("SVGA3D; build: RELEASE;  LLVM;") << false;
+    }
+    void softwareRasterisersAreTold() {
+        QFETCH(QByteArray, renderer);
+        QFETCH(bool, software);
+        QCOMPARE(isSoftwareRasteriser(renderer), software);
+    }
+
     // The user interface reaches these by name and index; the order and the
     // parameter names (with "titile") are fixed.
     void metaObjectInterface() {

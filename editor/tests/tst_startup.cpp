@@ -167,9 +167,10 @@ class Startup : public QObject {
         return environment;
     }
     // Starts the program in the scratch work folder with its own track store.
-    void start(const QStringList& arguments) {
+    void start(const QStringList& arguments,
+               const QProcessEnvironment& environment = QProcessEnvironment()) {
         program.reset(new QProcess);
-        program->setProcessEnvironment(programEnvironment());
+        program->setProcessEnvironment(environment.isEmpty() ? programEnvironment() : environment);
         program->setWorkingDirectory(scratch->work());
         program->start(QStringLiteral(REELWRIGHT_PROGRAM), arguments);
         QVERIFY2(program->waitForStarted(), qPrintable(program->errorString()));
@@ -240,6 +241,31 @@ private slots:
 
         // The window shows the program's own icon, not the desktop's default.
         QCOMPARE(iconSize(window), QSize(256, 256));
+    }
+
+    void choosesItsRenderer_data() {
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<bool>("software");
+        QTest::newRow("as found") << QString() << true;
+        QTest::newRow("OpenGL asked for") << "opengl" << false;
+    }
+    // Xvfb's OpenGL is Mesa's rasteriser on the processor, as on a PC
+    // without a graphics driver: the program draws with Qt Quick's software
+    // renderer there, unless told otherwise; the window comes up either way.
+    void choosesItsRenderer() {
+        QFETCH(QString, asked);
+        QFETCH(bool, software);
+        QProcessEnvironment environment = programEnvironment();
+        environment.remove("QT_QUICK_BACKEND");
+        environment.insert("QT_LOGGING_RULES", "reelwright.host.debug=true");
+        if (!asked.isEmpty())
+            environment.insert("REELWRIGHT_RENDERER", asked);
+        start({}, environment);
+        QVERIFY(!waitForWindow().isEmpty());
+        const QByteArray errors = program->readAllStandardError();
+        QCOMPARE(errors.contains("OpenGL runs on the processor (llvmpipe"), software);
+        QCOMPARE(errors.contains("drawing with the software renderer"), software);
+        QCOMPARE(program->state(), QProcess::Running);
     }
 
     void followsScreenDensity_data() {

@@ -18,9 +18,6 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/reelwright.rc PROPERTIES
 # A graphical program: Qt's WinMain splits the wide command line into words in the ANSI
 # code page before main(); QCoreApplication::arguments() reads the wide one again.
 set_target_properties(reelwright PROPERTIES WIN32_EXECUTABLE ON)
-target_sources(reelwright PRIVATE ${CMAKE_CURRENT_LIST_DIR}/scene_graph_backend.h
-                                  ${CMAKE_CURRENT_LIST_DIR}/scene_graph_backend.cpp)
-target_include_directories(reelwright PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 
 # What the program loads. Image formats: JPEG, GIF and ICO as plug-ins, PNG and BMP are
 # built into Qt5Gui.

@@ -47,6 +47,9 @@ rm -rf "$store" "$store.lock"
 
 log=$work/reelwright.log
 env_extra=()
+# Wine's OpenGL is Mesa's llvmpipe here, on which the program would choose the software
+# renderer itself; the first start asks for OpenGL, so that both renderers are seen.
+env_extra=(REELWRIGHT_RENDERER=opengl)
 [ "$mode" = software ] && env_extra=(MESA_GL_VERSION_OVERRIDE=1.1)
 env "${env_extra[@]}" "$wine_run" "$program_dir/reelwright.exe" 'C:\课件 目录\第三课 分数.zip' \
     >"$log" 2>&1 &

@@ -15,9 +15,9 @@ namespace packwell {
 
 // Removes the regular files directly in resFolder whose names are neither in
 // keep nor among the names packaged returns; returns the names removed. When
-// packaged cannot tell (nullopt), nothing is removed. It is called only when a file is not in keep:
-// a track's pictures are usually all named by its document, and the package's directory of a large
-// track takes a while to read.
+// packaged cannot tell (nullopt), nothing is removed. It is called only when a
+// file is not in keep: a track's pictures are usually all named by its
+// document, and the directory of a large package takes a while to read.
 std::vector<std::string> RemoveUnreferenced(
     const std::filesystem::path& resFolder, const std::vector<std::string>& keep,
     const std::function<std::optional<std::vector<std::string>>()>& packaged);

@@ -197,7 +197,9 @@ Picture read(const QString& path, const QSize& box) {
         picture.problem = Problem::Unreadable;
         return picture;
     }
-    if (reader.format() == "gif") {
+    // Asked now: once the picture is read, the reader no longer tells.
+    const QByteArray format = reader.format();
+    if (format == "gif") {
         const qint64 size = file.size();
         if (const uchar* bytes = file.map(0, size)) {
             const QSize canvas = gifCanvas(bytes, size);
@@ -218,8 +220,6 @@ Picture read(const QString& path, const QSize& box) {
         return picture;
     }
 
-    // Asked now: once the picture is read, the reader no longer tells.
-    const QByteArray format = reader.format();
     const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
     const QSize upright = turned ? picture.claimed.transposed() : picture.claimed;
     const QSize target = box.isValid() ? fitted(upright, box) : upright;

@@ -119,9 +119,14 @@ Item {
             color: current || record.level === 1 ? Theme.green : Theme.markDark,
             borderColor: Theme.markRim,
             borderWidth: current ? 0 : 2,
-            z: k === hoveredIndex ? 3 : current ? 2 : record.level === 1 ? 1 : 0,
+            z: k === hoveredIndex ? 3 : stacking(k),
             hovered: k === hoveredIndex
         };
+    }
+
+    // How high mark k lies among overlapping marks, leaving hovering aside.
+    function stacking(k) {
+        return k === currentIndex ? 2 : tickMarks[k].level === 1 ? 1 : 0;
     }
 
     // The topmost mark whose square holds (x, y) in the time line's
@@ -130,18 +135,10 @@ Item {
         if (hoveredIndex >= 0 && hoveredIndex < tickMarks.length && inside(hoveredIndex, x, y))
             return hoveredIndex;
         var best = -1, bestZ = -1;
-        var half = currentMarkSize / 2;
-        var dy = y - (track.y + track.height / 2);
-        if (Math.abs(dy) > half)
-            return -1;
-        var along = x - track.x;
         for (var k = 0; k < tickMarks.length; ++k) {
-            // Cheap test first: no mark is wider than the current one.
-            if (Math.abs(along - track.width * fraction(tickMarks[k].time)) > half)
-                continue;
             if (!inside(k, x, y))
                 continue;
-            var z = k === currentIndex ? 2 : tickMarks[k].level === 1 ? 1 : 0;
+            var z = stacking(k);
             // Of equal stacking, the later mark lies on top.
             if (z >= bestZ) {
                 best = k;
